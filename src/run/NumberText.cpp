@@ -1,0 +1,113 @@
+#include "run/NumberText.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <locale.h>
+
+namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// strtod in the "C" locale, whatever locale the application set.
+double StrtodC(const std::string& s) {
+    static locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    return strtod_l(s.c_str(), nullptr, cLocale);
+}
+
+// True when the exact value of d lies exactly halfway between two multiples of 10^-precision.
+// d = m * 2^e with m odd; 2 * 10^p * d = m * 5^p * 2^(e+1+p) is an odd integer iff e = -(p+1).
+bool IsDecimalTie(double d, int nPrecision) {
+    if (d == 0 || !std::isfinite(d)) {
+        return false;
+    }
+    int e = 0;
+    double m = std::frexp(std::fabs(d), &e);  // d = m * 2^e, 0.5 <= m < 1
+    // Scale the mantissa to a 53-bit integer, then strip its trailing zero bits.
+    long long n = static_cast<long long>(std::ldexp(m, 53));
+    e -= 53;
+    while ((n & 1) == 0) {
+        n >>= 1;
+        ++e;
+    }
+    return e == -(nPrecision + 1);
+}
+
+}  // namespace
+
+std::optional<double> LeadingNumber(std::string_view text, size_t* pEnd) {
+    size_t i = 0;
+    while (i < text.size() && IsSpace(text[i])) {
+        ++i;
+    }
+    const size_t start = i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    size_t nDigits = 0;
+    while (i < text.size() && IsDigit(text[i])) {
+        ++i;
+        ++nDigits;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && IsDigit(text[i])) {
+            ++i;
+            ++nDigits;
+        }
+    }
+    if (nDigits == 0) {
+        return std::nullopt;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
+            ++j;
+        }
+        if (j < text.size() && IsDigit(text[j])) {
+            while (j < text.size() && IsDigit(text[j])) {
+                ++j;
+            }
+            i = j;
+        }
+    }
+    if (pEnd) {
+        *pEnd = i;
+    }
+    return StrtodC(std::string(text.substr(start, i - start)));
+}
+
+double TextToNumber(std::string_view text) { return LeadingNumber(text).value_or(0.0); }
+
+std::string FormatFixed(double dValue, int nPrecision, int nWidth, bool bSign) {
+    if (IsDecimalTie(dValue, nPrecision)) {
+        // Nudge an exact half to the next double away from zero; correct rounding of that gives
+        // the away-from-zero result.
+        dValue = std::nextafter(dValue, dValue > 0 ? HUGE_VAL : -HUGE_VAL);
+    }
+    char buf[400];
+    char* p = buf;
+    if (bSign && !std::signbit(dValue)) {
+        *p++ = '+';
+    }
+    auto res = std::to_chars(p, buf + sizeof buf, dValue, std::chars_format::fixed, nPrecision);
+    std::string s(buf, res.ec == std::errc() ? res.ptr : p);
+    if (static_cast<int>(s.size()) < nWidth) {
+        s.insert(0, nWidth - s.size(), ' ');
+    }
+    return s;
+}
+
+std::string FormatSignedG(double dValue) {
+    char buf[64];
+    char* p = buf;
+    if (!std::signbit(dValue)) {
+        *p++ = '+';
+    }
+    auto res = std::to_chars(p, buf + sizeof buf, dValue, std::chars_format::general, 6);
+    return std::string(buf, res.ec == std::errc() ? res.ptr : p);
+}
