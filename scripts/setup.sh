@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   libqcustomplot-dev
-  fonts-liberation
+  fonts-liberation locales
   xvfb xauth xdotool imagemagick poppler-utils
 )
 

@@ -206,18 +206,39 @@ std::int64_t CMemoryByteReader::ReadChunk(char* pBuf, std::int64_t nMax) {
     return static_cast<std::int64_t>(n);
 }
 
+int CByteReader::GetUntilLineBreak(std::string& strLine, std::size_t nRoom) {
+    for (;;) {
+        if (m_nPos == m_nLen && !Refill()) {
+            return m_bFailed ? ERROR : END;
+        }
+        const char* pBegin = m_buf + m_nPos;
+        const char* pEnd = m_buf + m_nLen;
+        const char* p = pBegin;
+        while (p != pEnd && *p != '\n' && *p != '\r') {
+            ++p;
+        }
+        const std::size_t nFree = nRoom > strLine.size() ? nRoom - strLine.size() : 0;
+        strLine.append(pBegin, std::min<std::size_t>(nFree, static_cast<std::size_t>(p - pBegin)));
+        m_nPos += p - pBegin;
+        if (p != pEnd) {
+            ++m_nPos;
+            return static_cast<unsigned char>(*p);
+        }
+    }
+}
+
 int ReadLine(CByteReader& file, std::string& strLine) {
     strLine.clear();
     for (;;) {
-        int c = file.Get();
+        int c = file.GetUntilLineBreak(strLine, LINE_LIMIT);
         if (c == '\r') {
             c = file.Get();  // taken as it is, even another CR
+            if (c >= 0 && c != '\n' && static_cast<int>(strLine.size()) < LINE_LIMIT) {
+                strLine.push_back(static_cast<char>(c));
+            }
         }
         if (c < 0 || c == '\n') {
             break;
-        }
-        if (static_cast<int>(strLine.size()) < LINE_LIMIT) {
-            strLine.push_back(static_cast<char>(c));
         }
     }
     return static_cast<int>(strLine.size());

@@ -37,6 +37,10 @@ public:
     }
     bool Failed() const { return m_bFailed; }
 
+    // Appends to strLine the bytes up to the next CR or LF (at most nRoom of them, the rest
+    // skipped) and returns that CR or LF, or END or ERROR.
+    int GetUntilLineBreak(std::string& strLine, std::size_t nRoom);
+
 protected:
     // Fills up to nMax bytes; returns the count, 0 at the end, -1 on failure.
     virtual std::int64_t ReadChunk(char* pBuf, std::int64_t nMax) = 0;

@@ -28,12 +28,8 @@ bool IsDecimalTie(double d, int nPrecision) {
     int e = 0;
     double m = std::frexp(std::fabs(d), &e);  // d = m * 2^e, 0.5 <= m < 1
     // Scale the mantissa to a 53-bit integer, then strip its trailing zero bits.
-    long long n = static_cast<long long>(std::ldexp(m, 53));
-    e -= 53;
-    while ((n & 1) == 0) {
-        n >>= 1;
-        ++e;
-    }
+    const auto n = static_cast<unsigned long long>(std::ldexp(m, 53));
+    e = e - 53 + __builtin_ctzll(n);
     return e == -(nPrecision + 1);
 }
 
@@ -78,12 +74,76 @@ std::optional<double> LeadingNumber(std::string_view text, size_t* pEnd) {
     if (pEnd) {
         *pEnd = i;
     }
+    // from_chars reads exactly and in any locale, but takes no '+' and reports overflow and
+    // underflow alike; those rare cases go to the C library.
+    const char* pFirst = text.data() + start;
+    if (*pFirst == '+') {
+        ++pFirst;
+    }
+    double dValue = 0;
+    auto res = std::from_chars(pFirst, text.data() + i, dValue);
+    if (res.ec == std::errc()) {
+        return dValue;
+    }
     return StrtodC(std::string(text.substr(start, i - start)));
 }
 
 double TextToNumber(std::string_view text) { return LeadingNumber(text).value_or(0.0); }
 
+namespace {
+
+constexpr double POWERS_OF_TEN[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+
+// The common case without the exact long-hand conversion: scale to an integer count of the last
+// digit and round. Taken only when the scaled value is far enough from a half that the product's
+// own rounding cannot decide the digit; otherwise it reports false.
+bool FormatFixedFast(double dValue, int nPrecision, char* pOut, std::size_t& nLen) {
+    if (nPrecision < 0 || nPrecision > 9 || !(std::fabs(dValue) < 1e6)) {
+        return false;
+    }
+    const double dScaled = std::fabs(dValue) * POWERS_OF_TEN[nPrecision];
+    const double dFloor = std::floor(dScaled);
+    const double dFraction = dScaled - dFloor;
+    if (std::fabs(dFraction - 0.5) < 1e-5) {
+        return false;
+    }
+    auto nUnits = static_cast<unsigned long long>(dFloor) + (dFraction > 0.5 ? 1 : 0);
+    char digits[32];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + nUnits % 10);
+        nUnits /= 10;
+    } while (nUnits != 0 || n <= nPrecision);
+    nLen = 0;
+    for (int i = n - 1; i >= 0; --i) {
+        pOut[nLen++] = digits[i];
+        if (i == nPrecision && nPrecision > 0) {
+            pOut[nLen++] = '.';
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string FormatFixed(double dValue, int nPrecision, int nWidth, bool bSign) {
+    char fast[40];
+    std::size_t nFast = 0;
+    if (FormatFixedFast(dValue, nPrecision, fast, nFast)) {
+        std::string s;
+        const bool bNegative = std::signbit(dValue);
+        const int nLength = static_cast<int>(nFast) + ((bNegative || bSign) ? 1 : 0);
+        if (nLength < nWidth) {
+            s.assign(nWidth - nLength, ' ');
+        }
+        if (bNegative) {
+            s.push_back('-');
+        } else if (bSign) {
+            s.push_back('+');
+        }
+        s.append(fast, nFast);
+        return s;
+    }
     if (IsDecimalTie(dValue, nPrecision)) {
         // Nudge an exact half to the next double away from zero; correct rounding of that gives
         // the away-from-zero result.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "run/NumberText.h"
 #include "run/Units.h"
 
 namespace {
@@ -63,6 +64,28 @@ double DisplayedTop(const GraphAxis& axis) {
 }
 
 double DisplayedBottom(const GraphAxis& axis) { return std::ldexp(axis.m_dMin, 1 - axis.m_nRange); }
+
+int RangeFromText(double dBase, std::string_view text, int nCurrentRange) {
+    const double x = LeadingNumber(text).value_or(0.0);
+    if (!(x > 0)) {
+        return nCurrentRange;
+    }
+    const double dRatio = dBase / x;
+    if (!(dRatio < 2147483648.0)) {
+        return nCurrentRange;
+    }
+    // The count of binary digits of trunc(base / x): 1 -> 1, 2..3 -> 2, 4..7 -> 3, ...
+    auto n = static_cast<std::uint32_t>(dRatio);
+    if (n == 0) {
+        return 1;
+    }
+    int nRange = 0;
+    while (n != 0) {
+        n >>= 1;
+        ++nRange;
+    }
+    return nRange;
+}
 
 std::int64_t ProcessMillis() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 // Colours as red, green and blue intensities 0..255, packed as 0x00BBGGRR.
 using COLORREF = std::uint32_t;
@@ -65,6 +66,12 @@ struct GraphAxis {
 double DisplayedTop(const GraphAxis& axis);
 // The bottom of the scale divided the same way (always 0 for the console's axes).
 double DisplayedBottom(const GraphAxis& axis);
+
+// The range whose top is the smallest of the halving series base, base/2, ... that is still at
+// least the number at the start of the text (as far as truncation allows). A number above the
+// base gives range 1; a text that gives no usable range (zero, negative, no number, or a number
+// so small that base / x overflows 32 bits) keeps the current range.
+int RangeFromText(double dBase, std::string_view text, int nCurrentRange);
 
 class TestRecord;
 
