@@ -199,6 +199,7 @@ void CMainFrame::CreateStatusBar() {
         m_wndStatusBar->addPermanentWidget(m_pIndicators[i]);
     }
     m_pPane = std::make_unique<CMessagePane>(m_pMessage);
+    m_pView->SetStatusPane(m_pPane.get());
     // When a prompt leaves the pane, it shows the idle text again.
     connect(m_wndStatusBar, &QStatusBar::messageChanged, this, [this](const QString& strMessage) {
         if (strMessage.isEmpty()) {
@@ -226,4 +227,36 @@ void CMainFrame::UpdateIndicators() {
 void CMainFrame::closeEvent(QCloseEvent* pEvent) {
     // Closing adds nothing: no question, nothing sent to the tunnel, no settings written.
     pEvent->accept();
+}
+
+void CMainFrame::OnCommand(int nCommand) {
+    CZEFView& view = *m_pView;
+    switch (nCommand) {
+        case ID_FILE_NEW: theApp.OnFileNew(); break;
+        case ID_FILE_OPEN: view.OnFileOpen(); break;
+        case ID_FILE_SAVE_AS: view.OnFileSave(); break;
+        case ID_FILE_PRINT: view.OnFilePrint(theApp.Printer()); break;
+        case ID_FILE_PRINT_PREVIEW: view.OnFilePrintPreview(theApp.Printer()); break;
+        case ID_FILE_PRINT_SETUP: theApp.OnFilePrintSetup(); break;
+        case ID_APP_EXIT: close(); break;
+        case ID_COM_PORT: view.OnComPort(); break;
+        case ID_AXIS: view.OnAxis(); break;
+        case ID_STOP_WIND: view.OnStopWind(); break;
+        case ID_SET_WIND: view.OnSetWindSpeed(); break;
+        case ID_INCREMENT_WIND: view.OnIncrementWindSpeed(); break;
+        case ID_DECREMENT_WIND: view.OnDecrementWindSpeed(); break;
+        case ID_COMMENTS: view.OnComments(); break;
+        case ID_CLEAR_GRAPH: view.OnClearGraph(); break;
+        case ID_CONFIGURE: view.OnConfigure(); break;
+        case ID_OVERLAY_SET: view.OnOverlaySet(); break;
+        case ID_OVERLAY_CLEAR: view.OnOverlayClear(); break;
+        case ID_VIEW_TOOLBAR: m_wndToolBar->setVisible(!m_wndToolBar->isVisible()); break;
+        case ID_VIEW_STATUS_BAR:
+            m_wndStatusBar->setVisible(!m_wndStatusBar->isVisible());
+            m_actions[ID_VIEW_STATUS_BAR]->setChecked(m_wndStatusBar->isVisible());
+            break;
+        case ID_HELP_CONTENTS: theApp.OnHelp(); break;
+        case ID_APP_ABOUT: theApp.OnAppAbout(); break;
+        default: break;
+    }
 }

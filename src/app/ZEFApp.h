@@ -1,21 +1,34 @@
 #pragma once
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "app/MessageBox.h"
 #include "app/Profile.h"
+#include "app/ZEFDoc.h"
 
-class CSplashWnd;
 class CMainFrame;
-class QApplication;
+class CSplashWnd;
+class QPrinter;
+class QTextBrowser;
 
-// The console's application object: its settings, its profile, and the operator's messages.
-class CZEFApp {
+// The console's application object: start-up, the settings, the splash window, the printer,
+// About and Help, and the one place operator messages go through.
+class CZEFApp : public QObject {
 public:
     CZEFApp();
-    ~CZEFApp();
+    ~CZEFApp() override;
+
+    // Start-up, in this order: settings; main window with its document and view, shown; the
+    // serial port; the splash window. Needs the application object. Always succeeds: without a
+    // port the console runs off-line.
+    bool InitInstance();
+    // Takes the windows down (at exit, and between tests).
+    void ExitInstance();
 
     // Shows a message box captioned "Zef" through the current message boxes.
     int MessageBox(const QString& strText, unsigned nType = MB_OK);
@@ -30,6 +43,20 @@ public:
     // Reads "Units", "Max Speed" and "Absolute Max Speed" into m_bEnglish and m_dMaxSpeed.
     void ReadSettings();
 
+    // Commands of the application.
+    void OnAppAbout();
+    void OnHelp();
+    void OnFileNew();
+    void OnFilePrintSetup();
+    QPrinter& Printer();
+
+    // The splash window's two hooks: the idle pass (when the event loop is about to wait) and
+    // the look at each input event before it is dispatched.
+    bool OnIdle(long lCount);
+    bool PreTranslateMessage(QObject* pTarget, QEvent* pEvent);
+    void ShowSplash();
+    void DestroySplash();
+
     std::int32_t m_bEnglish = 1;
     double m_dMaxSpeed = 80.0;
     CSplashWnd* m_pSplash = nullptr;
@@ -38,9 +65,26 @@ public:
     // Where settings live and where operator messages go; tests replace both.
     CProfile m_profile;
     CMessageBoxes* m_pMessageBoxes;
+    // The millisecond tick counter the splash is timed with; tests set their own.
+    std::function<std::uint32_t()> m_fnTickCount;
+
+    CMainFrame* m_pMainWnd = nullptr;
+    CZEFDoc m_doc;
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
+    void WakeForIdle(int nMs);
+
     std::unique_ptr<CQtMessageBoxes> m_pQtBoxes;
+    std::unique_ptr<QPrinter> m_pPrinter;
+    QPointer<QTextBrowser> m_pHelp;
+    QMetaObject::Connection m_idleConnection;
+    bool m_bInIdle = false;
 };
 
 extern CZEFApp theApp;
+
+// The system's millisecond tick counter, as an unsigned 32-bit value that wraps.
+std::uint32_t GetTickCount();

@@ -1,6 +1,8 @@
 // Every test program runs under a Qt application on the offscreen platform, so that code which
 // needs fonts, images or widgets works without a screen.
 #include <QApplication>
+
+#include "app/Resources.h"
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
@@ -8,6 +10,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    InitZefResources();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
