@@ -21,9 +21,10 @@ using Clock = std::chrono::steady_clock;
 // Writes time out after this, plus as much again for every byte.
 constexpr int WRITE_TIMEOUT_MS = 2000;
 
+// Rounded up, so that a wait never ends before its deadline.
 int MillisLeft(Clock::time_point tDeadline) {
     const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(tDeadline - Clock::now()).count();
+        std::chrono::ceil<std::chrono::milliseconds>(tDeadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
@@ -36,10 +37,10 @@ int WaitFor(int hComm, short nEvents, Clock::time_point tDeadline) {
         if (n > 0) {
             return fd.revents;
         }
-        if (n == 0) {
+        if (n == 0 && Clock::now() >= tDeadline) {
             return 0;
         }
-        if (errno != EINTR) {
+        if (n < 0 && errno != EINTR) {
             return -1;
         }
     }
