@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "link/SerialPort.h"
 #include "run/TestRecord.h"
 
 class QObject;
-class CSerialPort;
 
 // The controller's commands that are sent as they stand. "W%d\r" carries the speed.
 inline constexpr char CMD_RESET[] = "\x03";
@@ -52,5 +52,5 @@ int TenthsOfMph(double dSpeed);
 
 // The poll timer on the view: started (replacing a running one) with its id in
 // port.m_nPollTimer, and stopped. The view's timerEvent then calls Poll.
-void StartPollTimer(QObject& view, CSerialPort& port);
-void StopPollTimer(QObject& view, CSerialPort& port);
+void StartPollTimer(QObject& view, CSerialPort& port = thePort);
+void StopPollTimer(QObject& view, CSerialPort& port = thePort);
