@@ -201,11 +201,16 @@ bool CProfile::WriteProfileString(std::string_view section, std::string_view key
                                   std::string_view value) {
     IniText ini;
     LoadIni(m_strPath, ini);  // a missing file is written new
-    std::string strLine = std::string(key) + "=" + std::string(value);
+    std::string strLine(key);
+    strLine += '=';
+    strLine += value;
 
     SectionSpan span = FindSection(ini, section);
     if (span.nHeader == std::string::npos) {
-        ini.lines.push_back("[" + std::string(section) + "]");
+        std::string strHeader = "[";
+        strHeader += section;
+        strHeader += ']';
+        ini.lines.push_back(std::move(strHeader));
         ini.lines.push_back(strLine);
     } else {
         bool bReplaced = false;

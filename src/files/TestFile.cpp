@@ -74,27 +74,13 @@ struct Point {
     double dWind, dLift, dDrag;
 };
 
-// A point line, scanned as "%lf, %lf, %lf": each comma follows its number directly; anything
-// after the third number is ignored. Numbers that are not finite make no point.
+// A point line, "%lf, %lf, %lf": wind, lift, drag.
 std::optional<Point> ScanPointLine(const std::string& strLine) {
-    std::string_view rest(strLine);
-    double dValues[3];
-    for (int k = 0; k < 3; ++k) {
-        std::size_t nUsed = 0;
-        auto dValue = LeadingNumber(rest, &nUsed);
-        if (!dValue || !std::isfinite(*dValue)) {
-            return std::nullopt;
-        }
-        dValues[k] = *dValue;
-        rest.remove_prefix(nUsed);
-        if (k < 2) {
-            if (rest.empty() || rest.front() != ',') {
-                return std::nullopt;
-            }
-            rest.remove_prefix(1);
-        }
+    const auto values = ScanThreeNumbers(strLine);
+    if (!values) {
+        return std::nullopt;
     }
-    return Point{dValues[0], dValues[1], dValues[2]};
+    return Point{(*values)[0], (*values)[1], (*values)[2]};
 }
 
 void StorePoint(TestRecord& rec, const Point& pt) {

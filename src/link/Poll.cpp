@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "link/SerialPort.h"
+#include "run/NumberText.h"
 #include "run/Units.h"
 
 namespace {
@@ -24,11 +25,16 @@ private:
 
 // The reply to "R": wind in tenths of a mph, drag and lift in thousandths of a pound. Only three
 // finite numbers make a reading.
+// Read in the "C" manner whatever the desktop's locale: a decimal comma must not split a number.
 bool ParseReading(const char* pszReply, double& dWind, double& dDrag, double& dLift) {
-    if (std::sscanf(pszReply, "%lf,%lf,%lf\r", &dWind, &dDrag, &dLift) != 3) {
+    const auto values = ScanThreeNumbers(pszReply);
+    if (!values) {
         return false;
     }
-    return std::isfinite(dWind) && std::isfinite(dDrag) && std::isfinite(dLift);
+    dWind = (*values)[0];
+    dDrag = (*values)[1];
+    dLift = (*values)[2];
+    return true;
 }
 
 }  // namespace

@@ -88,6 +88,26 @@ std::optional<double> LeadingNumber(std::string_view text, size_t* pEnd) {
     return StrtodC(std::string(text.substr(start, i - start)));
 }
 
+std::optional<std::array<double, 3>> ScanThreeNumbers(std::string_view text) {
+    std::array<double, 3> values{};
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        std::size_t nUsed = 0;
+        const auto dValue = LeadingNumber(text, &nUsed);
+        if (!dValue || !std::isfinite(*dValue)) {
+            return std::nullopt;
+        }
+        values[k] = *dValue;
+        text.remove_prefix(nUsed);
+        if (k + 1 < values.size()) {
+            if (text.empty() || text.front() != ',') {
+                return std::nullopt;
+            }
+            text.remove_prefix(1);
+        }
+    }
+    return values;
+}
+
 double TextToNumber(std::string_view text) { return LeadingNumber(text).value_or(0.0); }
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,11 @@
 // a number; otherwise the value (which may be infinite when it overflows a double) and, through
 // pEnd, the count of characters used.
 std::optional<double> LeadingNumber(std::string_view text, size_t* pEnd = nullptr);
+
+// Three numbers as "%lf,%lf,%lf" reads them: each comma follows its number directly, blanks may
+// stand before a number, and anything after the third is ignored. Nothing unless all three are
+// there and finite.
+std::optional<std::array<double, 3>> ScanThreeNumbers(std::string_view text);
 
 // The value of LeadingNumber, or 0.0 when there is none: the console's "text to number".
 double TextToNumber(std::string_view text);

@@ -207,6 +207,7 @@ bool CZEFView::BeginSpeedCommand() {
         if (!thePort.CheckStatus()) {
             KillPollTimer();
         }
+        FollowStopToItsEnd();
         return false;
     }
     KillPollTimer();
@@ -230,6 +231,16 @@ void CZEFView::ClampTarget() {
     }
     if (!(m_rec.m_dTargetSpeed >= 0.0)) {
         m_rec.m_dTargetSpeed = 0.0;
+    }
+}
+
+// A stop whose poll was halted (a Cancel on a link message while the fan ran down) would
+// otherwise never end, and no speed command would ever be taken again: while a stop is in
+// progress and the link is up, the poll runs, and its next tick ends the stop once the fan
+// reports it has stopped.
+void CZEFView::FollowStopToItsEnd() {
+    if (thePort.m_bReturningToZero && thePort.m_bOnline) {
+        SetPollTimer();
     }
 }
 
@@ -320,6 +331,7 @@ void CZEFView::OnStopWind() {
             m_rec.m_dFiltDrag = 0.0;
             m_rec.m_dFiltWind = 0.0;
         }
+        FollowStopToItsEnd();
     }
     m_rec.m_dTargetSpeed = 0.0;
     m_rec.m_dCommandSpeed = 0.0;

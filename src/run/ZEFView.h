@@ -88,6 +88,7 @@ private:
     void ReleaseSurface();
     bool BeginSpeedCommand();
     void ClampTarget();
+    void FollowStopToItsEnd();
     bool Running() const;
     void EnsureImage();
 
