@@ -49,6 +49,7 @@ bool DrawInto(TestRecord& rec, QSaveFile& file, RenderFormat format, const QSize
             svg.setSize(size);
             svg.setViewBox(QRect(QPoint(0, 0), size));
             svg.setTitle(QStringLiteral("Zef"));
+            svg.setResolution(96);  // one pixel a CSS pixel
             return Draw(rec, svg, format);
         }
         case RenderFormat::Pdf: {

@@ -88,8 +88,8 @@ protected:
             }
             nSlot = std::clamp(nSlot, 0, nTopSlot);
             // Anywhere inside the slot, up to the displayed top itself.
-            const double dWind = std::min((nSlot + rng.generateDouble()) * 0.1,
-                                          DisplayedTop(rec.m_axisWind));
+            const double dWind =
+                std::min((nSlot + rng.generateDouble()) * 0.1, DisplayedTop(rec.m_axisWind));
             const double dLift = dForceTop * (rng.generateDouble() * 1.4 - 0.3);
             const double dDrag = dForceTop * rng.generateDouble() * 0.5;
             Reading(dWind, dLift, dDrag);
