@@ -47,6 +47,11 @@ int SpeedUnitsAtX(const TestRecord& rec, double dDeviceX);
 
 // Frame and scales.
 void ClearSurface(const TestRecord& rec, CGraphDC& dc);
+// The same, leaving the inside of rcFilledLater (device pixels) to whoever fills it next: the
+// full draw leaves the plot to DrawPlotFrame, which fills it straight after.
+void ClearSurface(const TestRecord& rec, CGraphDC& dc, const QRect& rcFilledLater);
+// The device rectangle DrawPlotFrame fills with the plot's background.
+QRect PlotFrameArea(const TestRecord& rec, CGraphDC& dc);
 void DrawSpeedAxis(const TestRecord& rec, CGraphDC& dc);
 void DrawForceAxis(const TestRecord& rec, CGraphDC& dc);
 void DrawCdAxis(const TestRecord& rec, CGraphDC& dc);

@@ -29,10 +29,10 @@ int ClampedStyle(int nStyle) {
     return (nStyle >= PEN_SOLID && nStyle <= PEN_NULL) ? nStyle : 0;
 }
 
-// Whether step i of a line lies on a set run of the pattern.
+// Walks a pen's pattern pixel by pixel along a line.
 class CPatternWalk {
 public:
-    explicit CPatternWalk(int nStyle) {
+    CPatternWalk(int nStyle, long long nFirstStep) {
         if (nStyle > PEN_SOLID && nStyle < PEN_NULL) {
             const PenPattern& pattern = PEN_PATTERNS[nStyle];
             for (int k = 0; k < pattern.nRuns; ++k) {
@@ -40,13 +40,25 @@ public:
                     m_bOn[m_nLength++] = (k % 2) == 0;
                 }
             }
+            m_nPos = static_cast<int>(nFirstStep % m_nLength);
         }
     }
-    bool On(long long i) const { return m_nLength == 0 || m_bOn[i % m_nLength]; }
+    // Whether the current step is set; then on to the next.
+    bool Next() {
+        if (m_nLength == 0) {
+            return true;
+        }
+        const bool bOn = m_bOn[m_nPos];
+        if (++m_nPos == m_nLength) {
+            m_nPos = 0;
+        }
+        return bOn;
+    }
 
 private:
     std::array<bool, 32> m_bOn{};
     int m_nLength = 0;
+    int m_nPos = 0;
 };
 
 QColor ToQColor(COLORREF cr) {
@@ -92,8 +104,10 @@ int DevicePixel(double dPosition) {
     if (std::isnan(dPosition)) {
         return 0;
     }
-    const double d = std::floor(dPosition + 0.5);
-    return static_cast<int>(std::clamp(d, -double(DEVICE_LIMIT), double(DEVICE_LIMIT)));
+    // Held to the limit before it becomes a whole number, then rounded half up.
+    const double d = std::clamp(dPosition, -double(DEVICE_LIMIT), double(DEVICE_LIMIT)) + 0.5;
+    const int n = static_cast<int>(d);
+    return n > d ? n - 1 : n;
 }
 
 void CMapping::Set(int nDevLeft, int nDevTop, int nDevRight, int nDevBottom, int nLogLeft,
@@ -183,25 +197,48 @@ void CGraphDC::SelectFont(int nHeight, bool bTurned) {
     m_bTurned = bTurned;
 }
 
-void CGraphDC::Rectangle(int x0, int y0, int x1, int y1) {
+QRect CGraphDC::RectangleArea(int x0, int y0, int x1, int y1) const {
     const QPoint a = ToDevice(x0, y0);
     const QPoint b = ToDevice(x1, y1);
     const int l = std::min(a.x(), b.x());
-    const int r = std::max(a.x(), b.x());
     const int t = std::min(a.y(), b.y());
-    const int btm = std::max(a.y(), b.y());
-    if (r <= l || btm <= t || !IsActive()) {
+    return QRect(l, t, std::max(a.x(), b.x()) - l, std::max(a.y(), b.y()) - t);
+}
+
+void CGraphDC::Rectangle(int x0, int y0, int x1, int y1, const QRect& rcFilledLater) {
+    const QRect rc = RectangleArea(x0, y0, x1, y1);
+    if (rc.isEmpty() || !IsActive()) {
         return;
     }
-    const QRect rcFill(l, t, r - l, btm - t);
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    m_painter.fillRect(rcFill, ToQColor(m_crBrush));
-    NoteChanged(rcFill);
+    const QColor crFill = ToQColor(m_crBrush);
+    const QRect rcHole = rcFilledLater & rc;
+    if (rcHole.isEmpty()) {
+        m_painter.fillRect(rc, crFill);
+    } else {
+        // The bands above, below, left and right of the hole.
+        const QRect bands[] = {
+            QRect(QPoint(rc.left(), rc.top()), QPoint(rc.right(), rcHole.top() - 1)),
+            QRect(QPoint(rc.left(), rcHole.bottom() + 1), QPoint(rc.right(), rc.bottom())),
+            QRect(QPoint(rc.left(), rcHole.top()), QPoint(rcHole.left() - 1, rcHole.bottom())),
+            QRect(QPoint(rcHole.right() + 1, rcHole.top()), QPoint(rc.right(), rcHole.bottom())),
+        };
+        for (const QRect& rcBand : bands) {
+            if (rcBand.isValid()) {
+                m_painter.fillRect(rcBand, crFill);
+            }
+        }
+    }
+    NoteChanged(rc);
     // The outline as four lines, each stopping short of the next corner.
-    Line(QPoint(l, t), QPoint(r - 1, t));
-    Line(QPoint(r - 1, t), QPoint(r - 1, btm - 1));
-    Line(QPoint(r - 1, btm - 1), QPoint(l, btm - 1));
-    Line(QPoint(l, btm - 1), QPoint(l, t));
+    const int l = rc.left();
+    const int t = rc.top();
+    const int r = rc.right();
+    const int b = rc.bottom();
+    Line(QPoint(l, t), QPoint(r, t));
+    Line(QPoint(r, t), QPoint(r, b));
+    Line(QPoint(r, b), QPoint(l, b));
+    Line(QPoint(l, b), QPoint(l, t));
 }
 
 void CGraphDC::Line(int x0, int y0, int x1, int y1) {
@@ -212,8 +249,8 @@ void CGraphDC::Line(const QPoint& p0, const QPoint& p1) {
     if (p0 == p1 || m_nPenStyle == PEN_NULL || !IsActive()) {
         return;
     }
-    NoteChanged(QRect(QPoint(std::min(p0.x(), p1.x()), std::min(p0.y(), p1.y())),
-                      QPoint(std::max(p0.x(), p1.x()), std::max(p0.y(), p1.y()))));
+    NoteChanged(std::min(p0.x(), p1.x()), std::min(p0.y(), p1.y()), std::max(p0.x(), p1.x()),
+                std::max(p0.y(), p1.y()));
     if (m_pBits) {
         RasterLine(p0, p1);
         return;
@@ -273,18 +310,19 @@ void CGraphDC::RasterLine(const QPoint& p0, const QPoint& p1) {
     const long long nNum = 2 * iLo * m + n;
     long long q = nNum / nDen;
     long long r = nNum % nDen;
-    const CPatternWalk pattern(m_nPenStyle);
+    CPatternWalk pattern(m_nPenStyle, iLo);
     const std::uint32_t nPixel = ToPixel(m_crPen);
     const bool bXor = m_mode == DRAW_XOR;
     for (long long i = iLo; i <= iHi; ++i) {
         const long long nMajor = nMajor0 + sMajor * i;
         const long long nMinor = nMinor0 + sMinor * q;
-        if (nMinor >= 0 && nMinor < nMinorLimit && pattern.On(i)) {
+        if (pattern.Next() && nMinor >= 0 && nMinor < nMinorLimit) {
             const long long x = bXMajor ? nMajor : nMinor;
             const long long y = bXMajor ? nMinor : nMajor;
             std::uint32_t& nDest = m_pBits[y * m_nStride + x];
-            // The alpha byte stays as it is: opaque images stay opaque.
-            nDest = bXor ? (nDest ^ nPixel) : ((nDest & 0xff000000u) | nPixel);
+            // Exclusive-or leaves the alpha byte as it is; copy sets an opaque pixel without
+            // reading the one under it (a line down a large image would wait for every row).
+            nDest = bXor ? (nDest ^ nPixel) : (0xff000000u | nPixel);
         }
         r += 2 * m;
         if (r >= nDen) {
@@ -327,8 +365,14 @@ void CGraphDC::TextOut(int x, int y, const std::string& strText) {
 }
 
 QRect CGraphDC::TakeChangedRect() {
-    const QRect rc = m_rcChanged & QRect(0, 0, m_nWidth, m_nHeight);
-    m_rcChanged = QRect();
+    QRect rc;
+    if (m_nChangedLeft <= m_nChangedRight) {
+        rc = QRect(QPoint(m_nChangedLeft, m_nChangedTop),
+                   QPoint(m_nChangedRight, m_nChangedBottom)) &
+             QRect(0, 0, m_nWidth, m_nHeight);
+    }
+    m_nChangedLeft = m_nChangedTop = INT_MAX;
+    m_nChangedRight = m_nChangedBottom = INT_MIN;
     return rc;
 }
 

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QRect>
 #include <QSize>
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <string>
 
@@ -106,8 +108,11 @@ public:
     int FontPixels() const { return m_font.pixelSize(); }
 
     // The rectangle between two corners in logical units, filled with the brush and outlined
-    // with the pen, its right and bottom device edges excluded.
-    void Rectangle(int x0, int y0, int x1, int y1);
+    // with the pen, its right and bottom device edges excluded. The inside of rcFilledLater
+    // (device pixels) is left as it is, for a caller that fills it straight afterwards.
+    void Rectangle(int x0, int y0, int x1, int y1, const QRect& rcFilledLater = QRect());
+    // The device rectangle Rectangle fills for two corners.
+    QRect RectangleArea(int x0, int y0, int x1, int y1) const;
     // A line from the first point up to, not including, the second.
     void Line(int x0, int y0, int x1, int y1);
     void Line(const QPoint& p0, const QPoint& p1);  // device pixels
@@ -121,7 +126,17 @@ public:
 private:
     void Begin(QPaintDevice& device);
     void RasterLine(const QPoint& p0, const QPoint& p1);
-    void NoteChanged(const QRect& rc) { m_rcChanged |= rc; }
+    void NoteChanged(int nLeft, int nTop, int nRight, int nBottom) {
+        m_nChangedLeft = std::min(m_nChangedLeft, nLeft);
+        m_nChangedTop = std::min(m_nChangedTop, nTop);
+        m_nChangedRight = std::max(m_nChangedRight, nRight);
+        m_nChangedBottom = std::max(m_nChangedBottom, nBottom);
+    }
+    void NoteChanged(const QRect& rc) {
+        if (!rc.isEmpty()) {
+            NoteChanged(rc.left(), rc.top(), rc.right(), rc.bottom());
+        }
+    }
 
     QPainter m_painter;
     int m_nWidth = 0;
@@ -140,7 +155,11 @@ private:
     COLORREF m_crTextBackground = RGB(255, 255, 255);
     QFont m_font;
     bool m_bTurned = false;
-    QRect m_rcChanged;
+    // What was drawn since TakeChangedRect, edges included; empty while left > right.
+    int m_nChangedLeft = INT_MAX;
+    int m_nChangedTop = INT_MAX;
+    int m_nChangedRight = INT_MIN;
+    int m_nChangedBottom = INT_MIN;
 };
 
 // An image for the window at the screen's device-pixel ratio, filled white: its pixels are the

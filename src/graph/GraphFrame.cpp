@@ -92,14 +92,25 @@ void DrawRightScale(const TestRecord& rec, CGraphDC& dc, const GraphAxis& axis, 
     dc.SelectStockPen();
 }
 
+// The corners of the plot's background on the force axis's plot mapping.
+struct PlotCorners {
+    int x0, y0, x1, y1;
+};
+PlotCorners PlotFrameCorners(const TestRecord& rec) {
+    const GraphAxis& wind = rec.m_axisWind;
+    const GraphAxis& force = rec.m_axisForce;
+    return {LogicalUnits(DisplayedBottom(wind) * 10), LogicalUnits(DisplayedTop(force) * 10000),
+            LogicalUnits(DisplayedTop(wind) * 10), LogicalUnits(DisplayedBottom(force) * 10000)};
+}
+
 }  // namespace
 
 int LogicalUnits(double dValue) {
     if (std::isnan(dValue)) {
         return 0;
     }
-    return static_cast<int>(
-        std::clamp(std::trunc(dValue), -double(LOGICAL_LIMIT), double(LOGICAL_LIMIT)));
+    // Held to the limit first; the conversion then truncates toward zero.
+    return static_cast<int>(std::clamp(dValue, -double(LOGICAL_LIMIT), double(LOGICAL_LIMIT)));
 }
 
 int HalvedByRange(int n, int nRange) {
@@ -145,10 +156,14 @@ int SpeedUnitsAtX(const TestRecord& rec, double dDeviceX) {
 }
 
 void ClearSurface(const TestRecord& rec, CGraphDC& dc) {
+    ClearSurface(rec, dc, QRect());
+}
+
+void ClearSurface(const TestRecord& rec, CGraphDC& dc, const QRect& rcFilledLater) {
     MapRegion(rec, dc, CRect{0, 0, 1000, 1000}, 0, 1000, 1000, 0);
     dc.SelectBrush(COLOR_WHITE);
     dc.SetDrawMode(DRAW_COPY);
-    dc.Rectangle(0, 0, 1000, 1000);
+    dc.Rectangle(0, 0, 1000, 1000, rcFilledLater);
 }
 
 void DrawSpeedAxis(const TestRecord& rec, CGraphDC& dc) {
@@ -268,17 +283,20 @@ void DrawGrid(const TestRecord& rec, CGraphDC& dc) {
               [&](double x) { DrawSpeedLine(rec, dc, x, DRAW_COPY, COLOR_GRID, PEN_DOT); });
 }
 
+QRect PlotFrameArea(const TestRecord& rec, CGraphDC& dc) {
+    MapPlot(rec, dc, rec.m_axisForce, 0);
+    const PlotCorners c = PlotFrameCorners(rec);
+    return dc.RectangleArea(c.x0, c.y0, c.x1, c.y1);
+}
+
 void DrawPlotFrame(TestRecord& rec, CGraphDC& dc) {
     MoveSpeedMarker(rec, dc, 0, 0);
-    const GraphAxis& wind = rec.m_axisWind;
-    const GraphAxis& force = rec.m_axisForce;
-    MapPlot(rec, dc, force, 0);
+    MapPlot(rec, dc, rec.m_axisForce, 0);
     dc.SelectStockPen();
     dc.SelectBrush(rec.m_crBackground);
     dc.SetDrawMode(DRAW_COPY);
-    dc.Rectangle(LogicalUnits(DisplayedBottom(wind) * 10),
-                 LogicalUnits(DisplayedTop(force) * 10000), LogicalUnits(DisplayedTop(wind) * 10),
-                 LogicalUnits(DisplayedBottom(force) * 10000));
+    const PlotCorners c = PlotFrameCorners(rec);
+    dc.Rectangle(c.x0, c.y0, c.x1, c.y1);
     DrawGrid(rec, dc);
     if (rec.m_cd.m_bVisible) {
         DrawCdAxis(rec, dc);

@@ -15,7 +15,7 @@ void RedrawAll(TestRecord& rec, CGraphDC& dc, CStatusPane& pane, bool bRunning) 
     // exclusive-or, anywhere.
     rec.m_bMarkerShown = 0;
     rec.m_dMarkerSpeed = EMPTY_SLOT;
-    ClearSurface(rec, dc);
+    ClearSurface(rec, dc, PlotFrameArea(rec, dc));
     DrawSpeedAxis(rec, dc);
     DrawForceAxis(rec, dc);
     DrawPlotFrame(rec, dc);

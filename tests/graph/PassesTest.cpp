@@ -131,6 +131,39 @@ TEST(GraphPasses, PrintingOnAPdfPageGivesAWhitePlot) {
     EXPECT_LT(nGrey, image.width() * image.height() / 20);
 }
 
+TEST(GraphPasses, TheFullDrawIsTheRoutinesInTheirOrder) {
+    // The full draw leaves the plot to the plot frame instead of clearing it first: the same
+    // picture as clearing the whole page, whatever the scales, even when the plot collapses.
+    auto byRoutines = [](TestRecord rec, int nWidth, int nHeight) {
+        QImage image(nWidth, nHeight, QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+        CGraphDC dc(image);
+        rec.m_rcClient = CRect{0, 0, nWidth, nHeight};
+        rec.m_crBackground = COLOR_LIGHT_GREY;
+        rec.ApplyUnitScales();
+        ClearSurface(rec, dc);
+        DrawSpeedAxis(rec, dc);
+        DrawForceAxis(rec, dc);
+        DrawPlotFrame(rec, dc);
+        DrawCurves(rec, dc, DRAW_COPY);
+        return image;
+    };
+    TestRecord rec = SampleTest(0);
+    rec.m_cd.m_bVisible = 1;
+    for (int nForceRange : {1, 2, 5, 40}) {
+        rec.SetForceRange(nForceRange);
+        const QImage expected = byRoutines(rec, 1000, 700);
+        QImage image(1000, 700, QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+        CRecordingPane pane;
+        {
+            CGraphDC dc(image);
+            PaintPass(rec, dc, pane, false);
+        }
+        EXPECT_EQ(image, expected) << "force range " << nForceRange;
+    }
+}
+
 TEST(GraphPasses, PlotRedrawLeavesTheScalesAlone) {
     TestRecord rec = SampleTest();
     QImage image = Painted(rec, 800, 600);
