@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QColor>
 #include <QImage>
 #include <QRect>
 #include <cmath>
@@ -35,50 +34,47 @@ inline TestRecord FreshRecord(int bEnglish = 1) {
     return rec;
 }
 
-// The window's picture of the record at a size, as a paint draws it.
+// The record's graph at a size, as a paint (or, on paper, a print) draws it.
 inline QImage Painted(TestRecord& rec, int nWidth, int nHeight, bool bPrinting = false) {
     QImage image(nWidth, nHeight, QImage::Format_RGB32);
     image.fill(Qt::black);
     CRecordingPane pane;
     CGraphDC dc(image, bPrinting);
-    if (bPrinting) {
-        PrintPass(rec, dc, pane, false);
-    } else {
-        PaintPass(rec, dc, pane, false);
-    }
+    bPrinting ? PrintPass(rec, dc, pane, false) : PaintPass(rec, dc, pane, false);
     return image;
 }
 
 inline QRgb Rgb(COLORREF cr) {
     return qRgb(GetRValue(cr), GetGValue(cr), GetBValue(cr));
 }
-
 inline bool Is(const QImage& image, int x, int y, COLORREF cr) {
     return image.pixel(x, y) == Rgb(cr);
 }
+inline int Round(double d) {
+    return static_cast<int>(std::floor(d + 0.5));
+}
 
-// Pixels of a colour in a rectangle of the image.
-inline int CountColor(const QImage& image, const QRect& rc, COLORREF cr) {
+// Pixels of a rectangle that pass a test.
+template <typename Test>
+int Count(const QImage& image, const QRect& rc, Test test) {
     int n = 0;
     const QRect rcIn = rc & image.rect();
     for (int y = rcIn.top(); y <= rcIn.bottom(); ++y) {
         for (int x = rcIn.left(); x <= rcIn.right(); ++x) {
-            n += image.pixel(x, y) == Rgb(cr) ? 1 : 0;
+            n += test(image.pixel(x, y)) ? 1 : 0;
         }
     }
     return n;
 }
-
-// Dark pixels (text is drawn black, smoothed at its edges).
+inline int CountColor(const QImage& image, const QRect& rc, COLORREF cr) {
+    return Count(image, rc, [&](QRgb rgb) { return rgb == Rgb(cr); });
+}
+// Dark pixels: text is drawn black, smoothed at its edges.
+inline bool IsInk(QRgb rgb) {
+    return qGray(rgb) < 96;
+}
 inline int CountInk(const QImage& image, const QRect& rc) {
-    int n = 0;
-    const QRect rcIn = rc & image.rect();
-    for (int y = rcIn.top(); y <= rcIn.bottom(); ++y) {
-        for (int x = rcIn.left(); x <= rcIn.right(); ++x) {
-            n += qGray(image.pixel(x, y)) < 96 ? 1 : 0;
-        }
-    }
-    return n;
+    return Count(image, rc, IsInk);
 }
 
 // The smallest rectangle holding every dark pixel inside rc (empty when there is none).
@@ -87,14 +83,10 @@ inline QRect InkBounds(const QImage& image, const QRect& rc) {
     const QRect rcIn = rc & image.rect();
     for (int y = rcIn.top(); y <= rcIn.bottom(); ++y) {
         for (int x = rcIn.left(); x <= rcIn.right(); ++x) {
-            if (qGray(image.pixel(x, y)) < 96) {
+            if (IsInk(image.pixel(x, y))) {
                 rcInk |= QRect(x, y, 1, 1);
             }
         }
     }
     return rcInk;
-}
-
-inline int Round(double d) {
-    return static_cast<int>(std::floor(d + 0.5));
 }

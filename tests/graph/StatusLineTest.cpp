@@ -18,44 +18,35 @@ TestRecord Shown(int bEnglish, int bCd, int bLD) {
 
 }  // namespace
 
-TEST(StatusLine, ZeroedLineInBothUnitSystemsAndEveryVisibility) {
-    struct Case {
-        int bEnglish, bCd, bLD;
-        const char* pText;
-    };
-    const Case cases[] = {
-        {1, 1, 1,
-         "STOPPED - Wind Speed:  0.0 MPH., Lift: +0.000 lbs., Drag: 0.000 lbs., Cd: 0.0000, "
-         "L/D: ******"},
-        {1, 0, 1,
-         "STOPPED - Wind Speed:  0.0 MPH., Lift: +0.000 lbs., Drag: 0.000 lbs., L/D: ******"},
-        {1, 1, 0,
-         "STOPPED - Wind Speed:  0.0 MPH., Lift: +0.000 lbs., Drag: 0.000 lbs., Cd: 0.0000"},
-        {1, 0, 0, "STOPPED - Wind Speed:  0.0 MPH., Lift: +0.000 lbs., Drag: 0.000 lbs."},
-        {0, 1, 1,
-         "STOPPED - Wind Speed:  0.0 KPH., Lift: +0.000 kg., Drag: 0.000 kg., Cd: 0.0000, L/D: "
-         "******"},
-        {0, 0, 1,
-         "STOPPED - Wind Speed:  0.0 KPH., Lift: +0.000 kg., Drag: 0.000 kg., L/D: ******"},
-        {0, 1, 0, "STOPPED - Wind Speed:  0.0 KPH., Lift: +0.000 kg., Drag: 0.000 kg., Cd: 0.0000"},
-        {0, 0, 0, "STOPPED - Wind Speed:  0.0 KPH., Lift: +0.000 kg., Drag: 0.000 kg."},
-    };
-    for (const Case& c : cases) {
-        TestRecord rec = Shown(c.bEnglish, c.bCd, c.bLD);
-        // Every full draw ends the line with the zeroed numbers, also the print's.
-        CRecordingPane pane;
-        QImage image(400, 300, QImage::Format_RGB32);
-        {
-            CGraphDC dc(image);
-            PaintPass(rec, dc, pane, false);
-            RedrawAll(rec, dc, pane, false);
+TEST(StatusLine, ZeroedLineAfterEveryFullDrawInBothUnitSystemsAndEveryVisibility) {
+    const std::string strCd = ", Cd: 0.0000";
+    const std::string strLD = ", L/D: ******";
+    for (int bEnglish : {1, 0}) {
+        for (int nShown = 0; nShown < 4; ++nShown) {
+            TestRecord rec = Shown(bEnglish, nShown & 1, nShown >> 1);
+            std::string strExpected =
+                bEnglish ? "STOPPED - Wind Speed:  0.0 MPH., Lift: +0.000 lbs., Drag: 0.000 lbs."
+                         : "STOPPED - Wind Speed:  0.0 KPH., Lift: +0.000 kg., Drag: 0.000 kg.";
+            strExpected += ((nShown & 1) ? strCd : "") + ((nShown >> 1) ? strLD : "");
+            // The paint, a redraw and the print each leave it.
+            CRecordingPane pane;
+            QImage image(400, 300, QImage::Format_RGB32);
+            {
+                CGraphDC dc(image);
+                PaintPass(rec, dc, pane, false);
+                RedrawAll(rec, dc, pane, false);
+            }
+            {
+                CGraphDC dc(image, true);
+                PrintPass(rec, dc, pane, false);
+            }
+            EXPECT_EQ(pane.m_texts, std::vector<std::string>(3, strExpected));
         }
-        {
-            CGraphDC dc(image, true);
-            PrintPass(rec, dc, pane, false);
-        }
-        EXPECT_EQ(pane.m_texts, std::vector<std::string>(3, c.pText));
     }
+    // Byte for byte as the console has always shown it.
+    EXPECT_EQ(FormatStatus(Shown(1, 1, 1), false, 0, 0, 0, 0, NOT_COMPUTABLE),
+              "STOPPED - Wind Speed:  0.0 MPH., Lift: +0.000 lbs., Drag: 0.000 lbs., Cd: 0.0000, "
+              "L/D: ******");
 }
 
 TEST(StatusLine, ReadingsAsTheLinePrintsThem) {

@@ -9,7 +9,6 @@ namespace {
 
 struct ToolRun {
     int nExit;
-    QString strOut;
     QString strErr;
 };
 
@@ -17,8 +16,8 @@ ToolRun Zeftool(const QStringList& args) {
     QProcess process;
     process.start(ZEF_ZEFTOOL, args);
     EXPECT_TRUE(process.waitForFinished(60000));
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
 }
 
 const QString WING = ZEF_TEST_DATA "/zef/english-wing.ZEF";
@@ -34,6 +33,11 @@ int Count(const QImage& image, QRgb rgb) {
     return n;
 }
 
+QByteArray Contents(const QString& strPath) {
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 }  // namespace
 
 TEST(ZeftoolRender, PngAsTheWindowShowsIt) {
@@ -42,61 +46,40 @@ TEST(ZeftoolRender, PngAsTheWindowShowsIt) {
     ToolRun run = Zeftool({"render", WING, "-o", strOut});
     ASSERT_EQ(run.nExit, 0) << run.strErr.toStdString();
     EXPECT_TRUE(run.strErr.isEmpty()) << run.strErr.toStdString();
-    EXPECT_TRUE(run.strOut.isEmpty());
     QImage image(strOut);
-    ASSERT_EQ(image.size(), QSize(1024, 768));  // the default size
+    ASSERT_EQ(image.size(), QSize(1024, 768));
     EXPECT_EQ(image.pixel(512, 300), qRgb(192, 192, 192));
-    EXPECT_EQ(image.pixel(5, 5), qRgb(255, 255, 255));
     // Lift and drag shown, as at start; no overlay.
     EXPECT_GT(Count(image, qRgb(255, 0, 0)), 500);
     EXPECT_GT(Count(image, qRgb(0, 0, 255)), 500);
-    EXPECT_EQ(Count(image, qRgb(0, 255, 0)), 0);
-    EXPECT_EQ(Count(image, qRgb(128, 0, 0)), 0);
+    EXPECT_EQ(Count(image, qRgb(0, 255, 0)) + Count(image, qRgb(128, 0, 0)), 0);
 
-    // Options in any order; --show picks the curves and with them the right-hand scale.
+    // Options in any order; --show picks the curves, the overlay's among them.
     run = Zeftool(
         {"render", "--size", "640x480", "--show", "cd", "-o", strOut, "--overlay", METRIC, WING});
     ASSERT_EQ(run.nExit, 0) << run.strErr.toStdString();
     image = QImage(strOut);
     ASSERT_EQ(image.size(), QSize(640, 480));
-    EXPECT_EQ(Count(image, qRgb(255, 0, 0)), 0);
+    EXPECT_EQ(Count(image, qRgb(255, 0, 0)) + Count(image, qRgb(128, 0, 0)), 0);
     EXPECT_GT(Count(image, qRgb(0, 255, 0)), 300);
-    EXPECT_GT(Count(image, qRgb(0, 128, 0)), 100);  // the overlay's Cd
-    EXPECT_EQ(Count(image, qRgb(128, 0, 0)), 0);    // its lift is hidden
-
-    run = Zeftool({"render", WING, "-o", strOut, "--show", "lift,drag", "--overlay", METRIC});
-    ASSERT_EQ(run.nExit, 0) << run.strErr.toStdString();
+    EXPECT_GT(Count(image, qRgb(0, 128, 0)), 100);
+    ASSERT_EQ(Zeftool({"render", WING, "-o", strOut, "--overlay", METRIC}).nExit, 0);
     EXPECT_GT(Count(QImage(strOut), qRgb(128, 0, 0)), 100);
-    run = Zeftool({"render", WING, "-o", strOut, "--show", ""});
-    ASSERT_EQ(run.nExit, 0) << run.strErr.toStdString();
-    image = QImage(strOut);
-    EXPECT_EQ(Count(image, qRgb(255, 0, 0)) + Count(image, qRgb(0, 0, 255)), 0);
 }
 
-TEST(ZeftoolRender, SvgAndPdf) {
+TEST(ZeftoolRender, SvgAsOnScreenPdfAsOnPaper) {
     QTemporaryDir dir;
-    ToolRun run = Zeftool({"render", WING, "-o", dir.filePath("wing.SVG"), "--size", "800x600"});
-    ASSERT_EQ(run.nExit, 0) << run.strErr.toStdString();
-    QFile svg(dir.filePath("wing.SVG"));
-    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
-    const QByteArray svgBytes = svg.readAll();
-    EXPECT_TRUE(svgBytes.contains("<svg"));
-    EXPECT_TRUE(svgBytes.contains("viewBox=\"0 0 800 600\""));
-    EXPECT_TRUE(svgBytes.contains("#c0c0c0"));  // the light grey plot
-
-    run = Zeftool({"render", WING, "-o", dir.filePath("wing.pdf")});
-    ASSERT_EQ(run.nExit, 0) << run.strErr.toStdString();
-    QFile pdf(dir.filePath("wing.pdf"));
-    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
-    const QByteArray pdfBytes = pdf.readAll();
-    EXPECT_TRUE(pdfBytes.startsWith("%PDF-"));
-    EXPECT_TRUE(pdfBytes.contains("/MediaBox [0 0 842.000000 595.000000]"));  // A4 landscape
-    EXPECT_EQ(pdfBytes.count("/Type /Page\n") + pdfBytes.count("/Type /Page\r"), 1);
-    run = Zeftool({"render", WING, "-o", dir.filePath("letter.pdf"), "--size", "612x792"});
-    ASSERT_EQ(run.nExit, 0) << run.strErr.toStdString();
-    QFile letter(dir.filePath("letter.pdf"));
-    ASSERT_TRUE(letter.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(letter.readAll().contains("/MediaBox [0 0 612.000000 792.000000]"));
+    ASSERT_EQ(Zeftool({"render", WING, "-o", dir.filePath("w.SVG"), "--size", "800x600"}).nExit, 0);
+    const QByteArray svg = Contents(dir.filePath("w.SVG"));
+    EXPECT_TRUE(svg.contains("viewBox=\"0 0 800 600\""));
+    EXPECT_TRUE(svg.contains("#c0c0c0"));  // the light grey plot
+    ASSERT_EQ(Zeftool({"render", WING, "-o", dir.filePath("w.pdf")}).nExit, 0);
+    const QByteArray pdf = Contents(dir.filePath("w.pdf"));
+    EXPECT_TRUE(pdf.startsWith("%PDF-"));
+    EXPECT_TRUE(pdf.contains("/MediaBox [0 0 842.000000 595.000000]"));  // A4 landscape
+    EXPECT_EQ(pdf.count("/Type /Page\n"), 1);
+    ASSERT_EQ(Zeftool({"render", WING, "-o", dir.filePath("l.pdf"), "--size", "612x792"}).nExit, 0);
+    EXPECT_TRUE(Contents(dir.filePath("l.pdf")).contains("/MediaBox [0 0 612.000000 792.000000]"));
 }
 
 TEST(ZeftoolRender, FailuresSayWhyOnOneLine) {
@@ -115,7 +98,6 @@ TEST(ZeftoolRender, FailuresSayWhyOnOneLine) {
         {"render", WING, "-o", strOut, "--colour", "red"},
         {"render", WING, WING, "-o", strOut},
         {"render", WING},
-        {"render", "-o", strOut},
         {"render", WING, "-o"},
     };
     for (const QStringList& args : failures) {
@@ -126,7 +108,6 @@ TEST(ZeftoolRender, FailuresSayWhyOnOneLine) {
         EXPECT_TRUE(run.strErr.startsWith("zeftool: ")) << run.strErr.toStdString();
         EXPECT_FALSE(QFile::exists(strOut));
     }
-    // The reason names the file that failed.
     EXPECT_TRUE(Zeftool({"render", ZEF_TEST_DATA "/zef/wrong-magic.ZEF", "-o", strOut})
-                    .strErr.contains("wrong-magic.ZEF"));
+                    .strErr.contains("wrong-magic.ZEF: not a test file"));
 }
