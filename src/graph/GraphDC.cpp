@@ -152,7 +152,7 @@ CGraphDC::~CGraphDC() {
 }
 
 void CGraphDC::Begin(QPaintDevice& device) {
-    m_font = MakeFont(12);
+    m_font = MakeFont(DEFAULT_FONT_PIXELS);
     if (m_nWidth == 0 || m_nHeight == 0 || !m_painter.begin(&device)) {
         m_pBits = nullptr;
         return;
@@ -183,18 +183,16 @@ COLORREF CGraphDC::SetTextBackground(COLORREF crColor) {
 }
 
 void CGraphDC::SelectFont(int nHeight, bool bTurned) {
-    if (nHeight == 0 && !bTurned) {
-        m_font = MakeFont(12);
-        m_bTurned = false;
+    m_bTurned = bTurned;
+    if (nHeight == 0) {
+        m_font = MakeFont(DEFAULT_FONT_PIXELS);
         return;
     }
     // Character heights are in logical units; a font is never less than a pixel, nor taller
     // than twice the surface.
     const double dPixels = std::fabs(nHeight * m_map.PixelsPerUnitY());
     const int nLimit = std::max(1, 2 * std::max(m_nWidth, m_nHeight));
-    const int nPixels = std::clamp(DevicePixel(dPixels), 1, nLimit);
-    m_font = MakeFont(nPixels);
-    m_bTurned = bTurned;
+    m_font = MakeFont(std::clamp(DevicePixel(dPixels), 1, nLimit));
 }
 
 QRect CGraphDC::RectangleArea(int x0, int y0, int x1, int y1) const {

@@ -24,6 +24,9 @@ inline constexpr int PEN_DASHDOT = 3;
 inline constexpr int PEN_DASHDOTDOT = 4;
 inline constexpr int PEN_NULL = 5;
 
+// The size of text when no height is asked for, in device pixels.
+inline constexpr int DEFAULT_FONT_PIXELS = 12;
+
 // Device coordinates are kept within this distance of the surface, far beyond any page, so that
 // a value far off its scale still gives a whole number a line can be drawn to.
 inline constexpr int DEVICE_LIMIT = 1 << 22;
@@ -102,7 +105,8 @@ public:
     COLORREF SetTextBackground(COLORREF crColor);
     COLORREF TextBackground() const { return m_crTextBackground; }
     // "Arial", normal weight, of a character height in the current mapping's vertical logical
-    // units; upright, or turned a quarter turn counter-clockwise to read bottom to top.
+    // units (a height of 0 asks for the default size); upright, or turned a quarter turn
+    // counter-clockwise to read bottom to top.
     void SelectFont(int nHeight, bool bTurned);
     void SelectStockFont() { SelectFont(0, false); }
     int FontPixels() const { return m_font.pixelSize(); }

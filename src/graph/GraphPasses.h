@@ -9,6 +9,15 @@
 
 // The passes that draw the whole graph. Each full draw ends the status line with the zeroed
 // text; bRunning is the serial link's run flag, which only chooses "RUNNING - " or "STOPPED - ".
+//
+// The view keeps an image of its client area from MakeWindowImage and opens a CGraphDC on it
+// for each pass or poll tick (not across them):
+// - when the window needs painting anew (first show, resize): PaintPass, then it shows the image;
+// - each poll tick: rec.RecordPoint(CWindowDrawing(dc, pane, run flag), ...), RedrawAll on the
+//   same surface when a scale widens, then it repaints dc.TakeChangedRect() (image pixels,
+//   divided by the image's device-pixel ratio for the widget);
+// - after commands that change the data: RedrawAll or RedrawPlot;
+// - printing and preview: PrintPass on a CGraphDC(printer, true).
 
 // The full draw: plot background white on paper, light grey on screen; unit scales applied;
 // then everything RedrawAll draws.

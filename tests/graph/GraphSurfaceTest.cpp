@@ -151,6 +151,11 @@ TEST(GraphSurface, PositionsThatAreNotNumbersOrFarOffStillGiveWholeUnits) {
     dc.Mapping().Set(0, 0, 50, 50, 0, 1, 1, 0);
     dc.SelectFont(LOGICAL_LIMIT, false);
     EXPECT_EQ(dc.FontPixels(), 100);
-    dc.SelectFont(0, true);
+    dc.SelectFont(1, true);
+    EXPECT_EQ(dc.FontPixels(), 50);
+    dc.Mapping().Set(0, 0, 50, 50, 0, 1000, 1, 0);
+    dc.SelectFont(1, false);
     EXPECT_EQ(dc.FontPixels(), 1);
+    dc.SelectFont(0, true);
+    EXPECT_EQ(dc.FontPixels(), DEFAULT_FONT_PIXELS);
 }
