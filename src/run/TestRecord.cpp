@@ -152,18 +152,14 @@ void TestRecord::RecordPoint(CRecordDrawing& dc, double dLift, double dDrag, dou
     const double dTop = WindTopSlots() - 1;
 
     // Upper neighbour: the next recorded slot above g within the displayed range, else g. The
-    // search never leaves the table, whatever range the wind axis holds.
-    int h;
-    if (g == dTop) {
+    // search never leaves the table, whatever range the wind axis holds. It takes in the top slot
+    // itself, which the graph draws: a reading just below it must redraw the line up to it.
+    int h = g + 1;
+    while (h < LAST_SLOT && h < dTop + 1 && !IsRecorded(h)) {
+        ++h;
+    }
+    if (h > LAST_SLOT || !IsRecorded(h)) {
         h = g;
-    } else {
-        h = g + 1;
-        while (h < LAST_SLOT && h < dTop + 1 && !IsRecorded(h)) {
-            ++h;
-        }
-        if (h > LAST_SLOT || !IsRecorded(h)) {
-            h = g;
-        }
     }
     // Lower neighbour: the previous recorded slot below g, else slot 0.
     int l = 0;

@@ -8,8 +8,13 @@
 namespace {
 
 void PrintUsage() {
-    std::fprintf(stderr,
-                 "usage: zeftool csv FILE.ZEF\n");
+    std::fprintf(
+        stderr,
+        "usage: zeftool csv FILE.ZEF\n"
+        "       zeftool render FILE.ZEF -o OUT.(png|pdf|svg) [--size WxH]\n"
+        "                      [--overlay OTHER.ZEF] [--show lift,drag,cd,ld]\n"
+        "  render: PNG and SVG as on screen, WxH pixels (default 1024x768);\n"
+        "          PDF as on paper, a page of WxH points (default 842x595, A4 landscape)\n");
 }
 
 }  // namespace
@@ -17,6 +22,9 @@ void PrintUsage() {
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "csv") == 0) {
         return RunCsv(argc - 2, argv + 2);
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "render") == 0) {
+        return RunRender(argc - 2, argv + 2);
     }
     PrintUsage();
     return 2;

@@ -1,0 +1,106 @@
+#include "graph/GraphRender.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+
+#include "graph/GraphDC.h"
+#include "graph/GraphPasses.h"
+
+namespace {
+
+// A file has no status bar.
+class CNoStatusPane : public CStatusPane {
+public:
+    void SetStatusText(const std::string&) override {}
+};
+
+bool Draw(TestRecord& rec, QPaintDevice& device, RenderFormat format) {
+    CNoStatusPane pane;
+    CGraphDC dc(device, format == RenderFormat::Pdf);
+    if (!dc.IsActive()) {
+        return false;
+    }
+    if (format == RenderFormat::Pdf) {
+        PrintPass(rec, dc, pane, false);
+    } else {
+        PaintPass(rec, dc, pane, false);
+    }
+    return true;
+}
+
+bool DrawInto(TestRecord& rec, QSaveFile& file, RenderFormat format, const QSize& size) {
+    switch (format) {
+        case RenderFormat::Png: {
+            QImage image(size, QImage::Format_RGB32);
+            if (image.isNull()) {
+                return false;
+            }
+            image.fill(Qt::white);
+            return Draw(rec, image, format) && image.save(&file, "PNG");
+        }
+        case RenderFormat::Svg: {
+            QSvgGenerator svg;
+            svg.setOutputDevice(&file);
+            svg.setSize(size);
+            svg.setViewBox(QRect(QPoint(0, 0), size));
+            svg.setTitle(QStringLiteral("Zef"));
+            svg.setResolution(96);  // one pixel a CSS pixel
+            return Draw(rec, svg, format);
+        }
+        case RenderFormat::Pdf: {
+            QPdfWriter pdf(&file);
+            pdf.setCreator(QStringLiteral("Zef"));
+            pdf.setResolution(PDF_RESOLUTION);
+            const QPageSize page(QSizeF(size), QPageSize::Point, QString(), QPageSize::ExactMatch);
+            pdf.setPageLayout(QPageLayout(page, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+            return Draw(rec, pdf, format);
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<RenderFormat> RenderFormatOf(const QString& strPath) {
+    const QString strSuffix = QFileInfo(strPath).suffix().toLower();
+    if (strSuffix == QLatin1String("png")) {
+        return RenderFormat::Png;
+    }
+    if (strSuffix == QLatin1String("svg")) {
+        return RenderFormat::Svg;
+    }
+    if (strSuffix == QLatin1String("pdf")) {
+        return RenderFormat::Pdf;
+    }
+    return std::nullopt;
+}
+
+bool RenderToFile(TestRecord& rec, const QString& strPath, RenderFormat format, const QSize& size,
+                  QString& strError) {
+    if (size.width() < 1 || size.height() < 1 || size.width() > RENDER_SIZE_LIMIT ||
+        size.height() > RENDER_SIZE_LIMIT) {
+        strError = QStringLiteral("size must be between 1x1 and %1x%1").arg(RENDER_SIZE_LIMIT);
+        return false;
+    }
+    QSaveFile file(strPath);
+    if (!file.open(QIODevice::WriteOnly)) {
+        strError = file.errorString();
+        return false;
+    }
+    if (!DrawInto(rec, file, format, size)) {
+        strError = file.error() != QFileDevice::NoError ? file.errorString()
+                                                        : QStringLiteral("could not draw");
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        strError = file.errorString();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <optional>
+
+#include "run/TestRecord.h"
+
+// Drawing a test record's graph into a file with the console's own routines: PNG and SVG as the
+// window shows it (light grey plot), PDF as it is printed (white plot, one page).
+enum class RenderFormat { Png, Svg, Pdf };
+
+// The format a file name asks for by its extension (any case), if any.
+std::optional<RenderFormat> RenderFormatOf(const QString& strPath);
+
+// PNG and SVG: the picture's size in pixels. PDF: the page's size in points (1/72 inch), drawn
+// edge to edge at the 1200 dots per inch of a printer.
+inline constexpr QSize RENDER_DEFAULT_SIZE{1024, 768};
+inline constexpr QSize RENDER_DEFAULT_PAGE{842, 595};  // A4 landscape
+inline constexpr int RENDER_SIZE_LIMIT = 10000;
+inline constexpr int PDF_RESOLUTION = 1200;
+
+// Writes the file whole or not at all. False, with a reason, when the size is outside
+// 1..RENDER_SIZE_LIMIT or the file cannot be written.
+bool RenderToFile(TestRecord& rec, const QString& strPath, RenderFormat format, const QSize& size,
+                  QString& strError);

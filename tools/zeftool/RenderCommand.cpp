@@ -1,0 +1,160 @@
+#include <QGuiApplication>
+#include <QStringList>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "ZefTool.h"
+#include "files/TestFile.h"
+#include "graph/GraphRender.h"
+#include "run/TestRecord.h"
+
+namespace {
+
+int Fail(const std::string& strMessage, int nStatus = 1) {
+    std::fprintf(stderr, "zeftool: %s\n", strMessage.c_str());
+    return nStatus;
+}
+
+// "WxH" with both numbers whole and positive.
+std::optional<QSize> ParseSize(const char* pText) {
+    const QStringList parts = QString::fromLocal8Bit(pText).split(QLatin1Char('x'));
+    if (parts.size() != 2) {
+        return std::nullopt;
+    }
+    bool bWidth = false;
+    bool bHeight = false;
+    const int nWidth = parts[0].toInt(&bWidth);
+    const int nHeight = parts[1].toInt(&bHeight);
+    if (!bWidth || !bHeight || nWidth < 1 || nHeight < 1 || nWidth > RENDER_SIZE_LIMIT ||
+        nHeight > RENDER_SIZE_LIMIT) {
+        return std::nullopt;
+    }
+    return QSize(nWidth, nHeight);
+}
+
+// Shows exactly the curves named; false for a name that is not a curve.
+bool ApplyShow(TestRecord& rec, const char* pList, std::string& strBad) {
+    CurveTable* tables[] = {&rec.m_lift, &rec.m_drag, &rec.m_cd, &rec.m_ld};
+    const char* names[] = {"lift", "drag", "cd", "ld"};
+    int bVisible[4] = {0, 0, 0, 0};
+    const QStringList parts = QString::fromLocal8Bit(pList).split(QLatin1Char(','));
+    for (const QString& strPart : parts) {
+        const QString strName = strPart.trimmed().toLower();
+        if (strName.isEmpty() && parts.size() == 1) {
+            continue;  // --show "" shows nothing
+        }
+        int k = 0;
+        while (k < 4 && strName != QLatin1String(names[k])) {
+            ++k;
+        }
+        if (k == 4) {
+            strBad = strPart.toStdString();
+            return false;
+        }
+        bVisible[k] = 1;
+    }
+    for (int k = 0; k < 4; ++k) {
+        tables[k]->m_bVisible = bVisible[k];
+    }
+    return true;
+}
+
+// Reads a test file as the console's Open does; an empty string on success.
+std::string Read(TestRecord& rec, const char* pPath) {
+    const FileResult result = ReadTestFile(rec, QString::fromLocal8Bit(pPath));
+    switch (result.status) {
+        case FileStatus::Ok:
+            return {};
+        case FileStatus::NotTestFile:
+            return std::string(pPath) + ": not a test file";
+        default:
+            return std::string(pPath) + ": " + result.strError.toLocal8Bit().constData();
+    }
+}
+
+// Qt's own warnings (a missing runtime directory and the like) would break the one-line
+// contract of standard error; only its fatal messages get through.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& strMessage) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fprintf(stderr, "zeftool: %s\n", strMessage.toLocal8Bit().constData());
+    }
+}
+
+}  // namespace
+
+int RunRender(int argc, char** argv) {
+    const char* pInput = nullptr;
+    const char* pOutput = nullptr;
+    const char* pOverlay = nullptr;
+    const char* pShow = nullptr;
+    std::optional<QSize> size;
+    for (int i = 0; i < argc; ++i) {
+        const bool bHasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "-o") == 0 && bHasValue) {
+            pOutput = argv[++i];
+        } else if (std::strcmp(argv[i], "--overlay") == 0 && bHasValue) {
+            pOverlay = argv[++i];
+        } else if (std::strcmp(argv[i], "--show") == 0 && bHasValue) {
+            pShow = argv[++i];
+        } else if (std::strcmp(argv[i], "--size") == 0 && bHasValue) {
+            size = ParseSize(argv[++i]);
+            if (!size) {
+                return Fail(std::string("bad size '") + argv[i] + "': expected WxH from 1x1 to " +
+                                std::to_string(RENDER_SIZE_LIMIT) + "x" +
+                                std::to_string(RENDER_SIZE_LIMIT),
+                            2);
+            }
+        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+            return Fail(std::string("bad option '") + argv[i] + "'", 2);
+        } else if (!pInput) {
+            pInput = argv[i];
+        } else {
+            return Fail(std::string("more than one test file: '") + argv[i] + "'", 2);
+        }
+    }
+    if (!pInput || !pOutput) {
+        return Fail("render needs a test file and -o OUT.(png|pdf|svg)", 2);
+    }
+    const std::optional<RenderFormat> format = RenderFormatOf(QString::fromLocal8Bit(pOutput));
+    if (!format) {
+        return Fail(std::string(pOutput) + ": the output must end in .png, .pdf or .svg", 2);
+    }
+
+    // Headless unless told otherwise.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    qInstallMessageHandler(QuietMessages);
+    int nAppArgc = 1;
+    char strName[] = "zeftool";
+    char* appArgv[] = {strName, nullptr};
+    QGuiApplication app(nAppArgc, appArgv);
+
+    // As the console gets there: the other test opened and set as the overlay, then this one
+    // opened, with lift and drag shown as at start.
+    TestRecord rec(1, 80.0);
+    if (pOverlay) {
+        if (std::string strError = Read(rec, pOverlay); !strError.empty()) {
+            return Fail(strError);
+        }
+        rec.SetOverlay();
+    }
+    if (std::string strError = Read(rec, pInput); !strError.empty()) {
+        return Fail(strError);
+    }
+    if (pShow) {
+        std::string strBad;
+        if (!ApplyShow(rec, pShow, strBad)) {
+            return Fail("unknown curve '" + strBad + "' in --show (lift, drag, cd, ld)", 2);
+        }
+    }
+    const QSize sizeOut =
+        size.value_or(*format == RenderFormat::Pdf ? RENDER_DEFAULT_PAGE : RENDER_DEFAULT_SIZE);
+    QString strError;
+    if (!RenderToFile(rec, QString::fromLocal8Bit(pOutput), *format, sizeOut, strError)) {
+        return Fail(std::string(pOutput) + ": " + strError.toLocal8Bit().constData());
+    }
+    return 0;
+}
