@@ -1,5 +1,6 @@
 // zef: the Zefron wind-tunnel console.
 #include <QApplication>
+#include <QIcon>
 
 #include "app/Resources.h"
 #include "app/ZEFApp.h"

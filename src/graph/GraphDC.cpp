@@ -1,5 +1,7 @@
 #include "graph/GraphDC.h"
 
+#include "run/TextBytes.h"
+
 #include <QFontMetrics>
 #include <QPen>
 #include <QStringDecoder>
@@ -72,15 +74,6 @@ std::uint32_t ToPixel(COLORREF cr) {
            static_cast<std::uint32_t>(GetBValue(cr));
 }
 
-// Comment lines come from files: UTF-8 when they are, else one character per byte.
-QString ToQString(const std::string& str) {
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString s = decoder(QByteArrayView(str.data(), static_cast<qsizetype>(str.size())));
-    if (decoder.hasError()) {
-        s = QString::fromLatin1(str.data(), static_cast<qsizetype>(str.size()));
-    }
-    return s;
-}
 
 bool IsDirectFormat(QImage::Format format) {
     return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
@@ -331,7 +324,7 @@ void CGraphDC::RasterLine(const QPoint& p0, const QPoint& p1) {
 }
 
 void CGraphDC::TextOut(int x, int y, const std::string& strText) {
-    const QString s = ToQString(strText);
+    const QString s = TextFromBytes(strText);
     if (s.isEmpty() || !IsActive()) {
         return;
     }
