@@ -112,6 +112,16 @@ SectionSpan FindSection(const IniText& ini, std::string_view section) {
     return span;
 }
 
+// A value without a comment after it: a semicolon at the start or after a blank begins one.
+std::string_view WithoutComment(std::string_view value) {
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == ';' && (i == 0 || IsBlank(value[i - 1]))) {
+            return Trim(value.substr(0, i));
+        }
+    }
+    return value;
+}
+
 std::optional<std::string> FindValue(const IniText& ini, std::string_view section,
                                      std::string_view key) {
     SectionSpan span = FindSection(ini, section);
@@ -121,7 +131,7 @@ std::optional<std::string> FindValue(const IniText& ini, std::string_view sectio
     for (std::size_t i = span.nHeader + 1; i < span.nEnd; ++i) {
         std::string_view k, v;
         if (SplitKeyLine(ini.lines[i], k, v) && SameName(k, key)) {
-            return std::string(v);
+            return std::string(WithoutComment(v));
         }
     }
     return std::nullopt;
@@ -151,12 +161,8 @@ std::uint32_t CProfile::GetProfileInt(std::string_view section, std::string_view
     if (!value) {
         return nDefault;
     }
-    // Digits only, optionally followed by a comment after a semicolon.
-    std::string_view text = *value;
-    std::size_t n = text.find(';');
-    if (n != std::string_view::npos) {
-        text = Trim(text.substr(0, n));
-    }
+    // Digits only.
+    const std::string_view text = *value;
     if (text.empty() || text.size() > 10) {
         return nDefault;
     }

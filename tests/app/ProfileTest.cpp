@@ -37,7 +37,8 @@ TEST_F(ProfileTest, ReadsHandWrittenKeysAsOperatorsWriteThem) {
           "MAX SPEED=60\r\n"
           "Units=0 ; metric for the summer course\r\n"
           "COM Port=3\r\n"
-          "[Ports]\r\nCOM3=/dev/ttyUSB0\r\ncom4 = \"/dev/serial/by-id/usb tunnel\"\r\n");
+          "[Ports]\r\nCOM3=/dev/ttyUSB0   ; the adapter\r\ncom4 = \"/dev/serial/by-id/usb tunnel\"\r\n"
+          "COM5=/dev/odd;name\r\n");
     EXPECT_EQ(m_profile.GetProfileInt("System", "Absolute Max Speed", 1), 100u);
     EXPECT_EQ(m_profile.GetProfileInt("System", "Max Speed", 1), 60u);
     EXPECT_EQ(m_profile.GetProfileInt("System", "Units", 1), 0u);
@@ -45,12 +46,14 @@ TEST_F(ProfileTest, ReadsHandWrittenKeysAsOperatorsWriteThem) {
     EXPECT_EQ(m_profile.GetProfileInt("System", "Missing", 42), 42u);
     EXPECT_EQ(m_profile.PortDevice(3), "/dev/ttyUSB0");
     EXPECT_EQ(m_profile.PortDevice(4), "/dev/serial/by-id/usb tunnel");
+    EXPECT_EQ(m_profile.PortDevice(5), "/dev/odd;name");  // a semicolon inside a name stays
     EXPECT_EQ(m_profile.PortDevice(1), "/dev/ttyS0");
     EXPECT_EQ(m_profile.PortDevice(12), "/dev/ttyS11");
 }
 
 TEST_F(ProfileTest, ValuesThatAreNotWholeNumbersReadAsTheDefault) {
-    for (const char* pValue : {"-5", "abc", "12.5", "", "4294967296", "99999999999", "+3", "0x10"}) {
+    for (const char* pValue :
+         {"-5", "abc", "12.5", "", "4294967296", "99999999999", "+3", "0x10", "; 60", "6 0"}) {
         Write(std::string("[System]\nMax Speed=") + pValue + "\n");
         EXPECT_EQ(m_profile.GetProfileInt("System", "Max Speed", 80), 80u) << pValue;
     }
