@@ -30,14 +30,15 @@ protected:
 }  // namespace
 
 TEST_F(ProfileTest, ReadsHandWrittenKeysAsOperatorsWriteThem) {
-    Write("; lab 3 tunnel\r\n"
-          "[Other]\r\nUnits=7\r\n"
-          "[ system ]\r\n"
-          "  absolute max speed = 100 \r\n"
-          "MAX SPEED=60\r\n"
-          "Units=0 ; metric for the summer course\r\n"
-          "COM Port=3\r\n"
-          "[Ports]\r\nCOM3=/dev/ttyUSB0\r\ncom4 = \"/dev/serial/by-id/usb tunnel\"\r\n");
+    Write(
+        "; lab 3 tunnel\r\n"
+        "[Other]\r\nUnits=7\r\n"
+        "[ system ]\r\n"
+        "  absolute max speed = 100 \r\n"
+        "MAX SPEED=60\r\n"
+        "Units=0 ; metric for the summer course\r\n"
+        "COM Port=3\r\n"
+        "[Ports]\r\nCOM3=/dev/ttyUSB0\r\ncom4 = \"/dev/serial/by-id/usb tunnel\"\r\n");
     EXPECT_EQ(m_profile.GetProfileInt("System", "Absolute Max Speed", 1), 100u);
     EXPECT_EQ(m_profile.GetProfileInt("System", "Max Speed", 1), 60u);
     EXPECT_EQ(m_profile.GetProfileInt("System", "Units", 1), 0u);
@@ -50,7 +51,8 @@ TEST_F(ProfileTest, ReadsHandWrittenKeysAsOperatorsWriteThem) {
 }
 
 TEST_F(ProfileTest, ValuesThatAreNotWholeNumbersReadAsTheDefault) {
-    for (const char* pValue : {"-5", "abc", "12.5", "", "4294967296", "99999999999", "+3", "0x10"}) {
+    for (const char* pValue :
+         {"-5", "abc", "12.5", "", "4294967296", "99999999999", "+3", "0x10"}) {
         Write(std::string("[System]\nMax Speed=") + pValue + "\n");
         EXPECT_EQ(m_profile.GetProfileInt("System", "Max Speed", 80), 80u) << pValue;
     }
@@ -138,6 +140,8 @@ TEST(ProfilePath, EnvironmentDecidesWhereTheProfileLives) {
     EXPECT_EQ(CProfile::DefaultPath(), QDir::homePath() + "/.config/zef.ini");
     qputenv("ZEF_PROFILE", oldProfile);
     qputenv("XDG_CONFIG_HOME", oldConfig);
-    if (oldConfig.isEmpty()) qunsetenv("XDG_CONFIG_HOME");
-    if (oldProfile.isEmpty()) qunsetenv("ZEF_PROFILE");
+    if (oldConfig.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    if (oldProfile.isEmpty())
+        qunsetenv("ZEF_PROFILE");
 }
