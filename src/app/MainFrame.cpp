@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QWindow>
 
 #include "app/Commands.h"
 #include "app/ZEFApp.h"
@@ -76,9 +77,12 @@ CMainFrame::CMainFrame() {
     CreateToolBar();
     CreateStatusBar();
     if (QScreen* pScreen = QGuiApplication::primaryScreen()) {
+        // The rule places the whole window, caption and border included: the client area is
+        // what is left inside the frame, as far as the window system tells the frame now.
         const QRect rc = InitialGeometry(pScreen->geometry().size());
-        resize(rc.size());
-        move(rc.topLeft());
+        winId();
+        const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+        setGeometry(rc.marginsRemoved(frame));
     }
 }
 
