@@ -1,5 +1,6 @@
 #include "dialogs/Dialogs.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -339,6 +341,18 @@ void CComPortDlg::DoDataExchange(CDataExchange& dx) {
 
 void CComPortDlg::OnInitDialog() {
     ShowDevice(m_pPort->currentText());
+    // The list opens wide enough to show each port's device whole.
+    if (m_fnDescribe) {
+        const QFontMetrics metrics(m_pPort->view()->font());
+        int nWidest = 0;
+        for (int i = 0; i < m_pPort->count(); ++i) {
+            const QString strText = m_pPort->itemText(i);
+            nWidest = std::max(nWidest, metrics.horizontalAdvance(strText + QStringLiteral("    ") +
+                                                                  m_fnDescribe(strText)));
+        }
+        m_pPort->view()->setMinimumWidth(nWidest + 4 * metrics.averageCharWidth() +
+                                         m_pPort->view()->verticalScrollBar()->sizeHint().width());
+    }
 }
 
 void CComPortDlg::ShowDevice(const QString& strPort) {

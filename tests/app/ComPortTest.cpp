@@ -1,6 +1,7 @@
 // The COM Port dialog, and the System menu's COM Port command around it: the loop until a port
 // opens or the operator cancels, and what reaches the profile when.
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -59,6 +60,14 @@ TEST_F(ComPortDlgTest, ProposesThePortWithOKFocusedAndShowsItsDevice) {
         EXPECT_EQ(pDlg->m_pDevice->text(), m_strAdaptor);
         pBox->setCurrentIndex(3);
         EXPECT_EQ(pDlg->m_pDevice->text(), m_strGone + QStringLiteral(" (not present)"));
+        // The list shows each port with its device, whole.
+        pBox->showPopup();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(pBox->view()->window()));
+        const QString strLongest =
+            QStringLiteral("COM4    ") + m_strGone + QStringLiteral(" (not present)");
+        EXPECT_GT(pBox->view()->viewport()->width(),
+                  pBox->view()->fontMetrics().horizontalAdvance(strLongest));
+        pBox->hidePopup();
 
         // OK is the default and has the focus, so Enter takes the proposed port; Tab goes on to
         // Cancel, then to the box.
