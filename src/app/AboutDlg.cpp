@@ -30,12 +30,18 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent) {
     pLayout->addLayout(pRow);
 }
 
-bool ShowHelpContents(QWidget* pOwner, QPointer<QTextBrowser>& pBrowser) {
-    if (!QFile::exists(QStringLiteral(":/help/zef.html"))) {
+bool ShowHelpContents(QWidget* pOwner, QPointer<QTextBrowser>& pBrowser, const QString& strUrl) {
+    const QUrl url(strUrl);
+    const QString strFile =
+        url.scheme() == QLatin1String("qrc") ? QLatin1Char(':') + url.path() : url.toLocalFile();
+    if (!QFile::exists(strFile)) {
         return false;
     }
     if (!pBrowser) {
-        pBrowser = new QTextBrowser(nullptr);
+        // A window of its own that belongs to the main window: closing the main window still
+        // ends the program, and takes the help with it.
+        pBrowser = new QTextBrowser(pOwner);
+        pBrowser->setWindowFlag(Qt::Window);
         pBrowser->setAttribute(Qt::WA_DeleteOnClose);
         pBrowser->setObjectName(QStringLiteral("help"));
         pBrowser->setWindowTitle(QStringLiteral("Zefron Help"));
@@ -45,7 +51,7 @@ bool ShowHelpContents(QWidget* pOwner, QPointer<QTextBrowser>& pBrowser) {
             pBrowser->move(pOwner->geometry().center() - QPoint(380, 320));
         }
     }
-    pBrowser->setSource(QUrl(QLatin1String(HELP_URL)));
+    pBrowser->setSource(url);
     if (pBrowser->document()->isEmpty()) {
         return false;
     }

@@ -16,9 +16,9 @@ class QTextBrowser;
 template <typename T>
 class QPointer;
 
-// Shows the operator's manual at its contents in the program's help window (made on first use,
-// kept in the pointer given); false when the manual cannot be shown.
-bool ShowHelpContents(QWidget* pOwner, QPointer<QTextBrowser>& pBrowser);
+// Shows the operator's manual at strUrl (its contents) in the program's help window (made on
+// first use, kept in the pointer given); false when the manual cannot be shown.
+bool ShowHelpContents(QWidget* pOwner, QPointer<QTextBrowser>& pBrowser, const QString& strUrl);
 
 // Where the manual is read from.
 inline constexpr char HELP_URL[] = "qrc:/help/zef.html#Contents";

@@ -24,7 +24,8 @@ const std::vector<MenuEntry>& MenuTable() {
         {"&Overlay", "&Set\tO", ID_OVERLAY_SET, "Set Overlay"},
         {"&Overlay", "&Clear", ID_OVERLAY_CLEAR, "Clear Overlay"},
         {"&View", "&Toolbar", ID_VIEW_TOOLBAR, "Show or hide the toolbar\nToggle ToolBar"},
-        {"&View", "&Status Bar", ID_VIEW_STATUS_BAR, "Show or hide the status bar\nToggle StatusBar"},
+        {"&View", "&Status Bar", ID_VIEW_STATUS_BAR,
+         "Show or hide the status bar\nToggle StatusBar"},
         {"&Help", "&On line Help\tF1", ID_HELP_CONTENTS, "Display On line Help Contents\nHelp"},
         {"&Help", nullptr, 0, nullptr},
         {"&Help", "&About Zefron...", ID_APP_ABOUT, "Display About Dialog\nAbout"},
@@ -44,10 +45,13 @@ QString CommandPrompt(int nCommand) {
     return {};
 }
 
-QString StatusPrompt(const QString& strPrompt) { return strPrompt.section(QLatin1Char('\n'), 0, 0); }
+QString StatusPrompt(const QString& strPrompt) {
+    return strPrompt.section(QLatin1Char('\n'), 0, 0);
+}
 
 QString TipPrompt(const QString& strPrompt) {
-    return strPrompt.contains(QLatin1Char('\n')) ? strPrompt.section(QLatin1Char('\n'), 1) : QString();
+    return strPrompt.contains(QLatin1Char('\n')) ? strPrompt.section(QLatin1Char('\n'), 1)
+                                                 : QString();
 }
 
 const std::vector<Accelerator>& AcceleratorTable() {
@@ -72,8 +76,8 @@ const std::vector<Accelerator>& AcceleratorTable() {
 
 const std::vector<int>& ToolbarTable() {
     static const std::vector<int> table = {
-        ID_FILE_OPEN, ID_FILE_SAVE_AS, 0, ID_SET_WIND, ID_STOP_WIND, 0, ID_FILE_PRINT,
-        ID_HELP_CONTENTS,
+        ID_FILE_OPEN,  ID_FILE_SAVE_AS,  0, ID_SET_WIND, ID_STOP_WIND, 0,
+        ID_FILE_PRINT, ID_HELP_CONTENTS,
     };
     return table;
 }

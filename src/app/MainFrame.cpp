@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QWindow>
 
 #include "app/Commands.h"
 #include "app/ZEFApp.h"
@@ -76,9 +77,12 @@ CMainFrame::CMainFrame() {
     CreateToolBar();
     CreateStatusBar();
     if (QScreen* pScreen = QGuiApplication::primaryScreen()) {
+        // The rule places the whole window, caption and border included: the client area is
+        // what is left inside the frame, as far as the window system tells the frame now.
         const QRect rc = InitialGeometry(pScreen->geometry().size());
-        resize(rc.size());
-        move(rc.topLeft());
+        winId();
+        const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+        setGeometry(rc.marginsRemoved(frame));
     }
 }
 
@@ -89,9 +93,13 @@ QAction* CMainFrame::Action(int nCommand) const {
     return it == m_actions.end() ? nullptr : it->second;
 }
 
-CStatusPane& CMainFrame::MessagePane() { return *m_pPane; }
+CStatusPane& CMainFrame::MessagePane() {
+    return *m_pPane;
+}
 
-QString CMainFrame::IndicatorText(int nIndex) const { return m_pIndicators[nIndex]->text(); }
+QString CMainFrame::IndicatorText(int nIndex) const {
+    return m_pIndicators[nIndex]->text();
+}
 
 void CMainFrame::CreateActions() {
     auto make = [this](int nCommand, const QString& strText) {
@@ -192,9 +200,8 @@ void CMainFrame::CreateStatusBar() {
         m_pIndicators[i] = new QLabel(m_wndStatusBar);
         m_pIndicators[i]->setObjectName(QLatin1String(pNames[i]));
         m_pIndicators[i]->setAlignment(Qt::AlignCenter);
-        m_pIndicators[i]->setMinimumWidth(m_pIndicators[i]->fontMetrics().horizontalAdvance(
-                                               QLatin1String(pNames[i])) +
-                                           12);
+        m_pIndicators[i]->setMinimumWidth(
+            m_pIndicators[i]->fontMetrics().horizontalAdvance(QLatin1String(pNames[i])) + 12);
         m_pIndicators[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         m_wndStatusBar->addPermanentWidget(m_pIndicators[i]);
     }
@@ -232,31 +239,74 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent) {
 void CMainFrame::OnCommand(int nCommand) {
     CZEFView& view = *m_pView;
     switch (nCommand) {
-        case ID_FILE_NEW: theApp.OnFileNew(); break;
-        case ID_FILE_OPEN: view.OnFileOpen(); break;
-        case ID_FILE_SAVE_AS: view.OnFileSave(); break;
-        case ID_FILE_PRINT: view.OnFilePrint(theApp.Printer()); break;
-        case ID_FILE_PRINT_PREVIEW: view.OnFilePrintPreview(theApp.Printer()); break;
-        case ID_FILE_PRINT_SETUP: theApp.OnFilePrintSetup(); break;
-        case ID_APP_EXIT: close(); break;
-        case ID_COM_PORT: view.OnComPort(); break;
-        case ID_AXIS: view.OnAxis(); break;
-        case ID_STOP_WIND: view.OnStopWind(); break;
-        case ID_SET_WIND: view.OnSetWindSpeed(); break;
-        case ID_INCREMENT_WIND: view.OnIncrementWindSpeed(); break;
-        case ID_DECREMENT_WIND: view.OnDecrementWindSpeed(); break;
-        case ID_COMMENTS: view.OnComments(); break;
-        case ID_CLEAR_GRAPH: view.OnClearGraph(); break;
-        case ID_CONFIGURE: view.OnConfigure(); break;
-        case ID_OVERLAY_SET: view.OnOverlaySet(); break;
-        case ID_OVERLAY_CLEAR: view.OnOverlayClear(); break;
-        case ID_VIEW_TOOLBAR: m_wndToolBar->setVisible(!m_wndToolBar->isVisible()); break;
+        case ID_FILE_NEW:
+            theApp.OnFileNew();
+            break;
+        case ID_FILE_OPEN:
+            view.OnFileOpen();
+            break;
+        case ID_FILE_SAVE_AS:
+            view.OnFileSave();
+            break;
+        case ID_FILE_PRINT:
+            view.OnFilePrint(theApp.Printer());
+            break;
+        case ID_FILE_PRINT_PREVIEW:
+            view.OnFilePrintPreview(theApp.Printer());
+            break;
+        case ID_FILE_PRINT_SETUP:
+            theApp.OnFilePrintSetup();
+            break;
+        case ID_APP_EXIT:
+            close();
+            break;
+        case ID_COM_PORT:
+            view.OnComPort();
+            break;
+        case ID_AXIS:
+            view.OnAxis();
+            break;
+        case ID_STOP_WIND:
+            view.OnStopWind();
+            break;
+        case ID_SET_WIND:
+            view.OnSetWindSpeed();
+            break;
+        case ID_INCREMENT_WIND:
+            view.OnIncrementWindSpeed();
+            break;
+        case ID_DECREMENT_WIND:
+            view.OnDecrementWindSpeed();
+            break;
+        case ID_COMMENTS:
+            view.OnComments();
+            break;
+        case ID_CLEAR_GRAPH:
+            view.OnClearGraph();
+            break;
+        case ID_CONFIGURE:
+            view.OnConfigure();
+            break;
+        case ID_OVERLAY_SET:
+            view.OnOverlaySet();
+            break;
+        case ID_OVERLAY_CLEAR:
+            view.OnOverlayClear();
+            break;
+        case ID_VIEW_TOOLBAR:
+            m_wndToolBar->setVisible(!m_wndToolBar->isVisible());
+            break;
         case ID_VIEW_STATUS_BAR:
             m_wndStatusBar->setVisible(!m_wndStatusBar->isVisible());
             m_actions[ID_VIEW_STATUS_BAR]->setChecked(m_wndStatusBar->isVisible());
             break;
-        case ID_HELP_CONTENTS: theApp.OnHelp(); break;
-        case ID_APP_ABOUT: theApp.OnAppAbout(); break;
-        default: break;
+        case ID_HELP_CONTENTS:
+            theApp.OnHelp();
+            break;
+        case ID_APP_ABOUT:
+            theApp.OnAppAbout();
+            break;
+        default:
+            break;
     }
 }

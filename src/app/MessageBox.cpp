@@ -52,7 +52,8 @@ int CQtMessageBoxes::Show(const QString& strText, unsigned nType) {
             buttons = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
             break;
         case MB_YESNOCANCEL:
-            buttons = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO},
+            buttons = {{QMessageBox::Yes, IDYES},
+                       {QMessageBox::No, IDNO},
                        {QMessageBox::Cancel, IDCANCEL}};
             break;
         case MB_YESNO:
@@ -79,5 +80,6 @@ int CQtMessageBoxes::Show(const QString& strText, unsigned nType) {
         }
     }
     // Closed with Escape or the window's close button.
-    return (nType & MB_TYPEMASK) == MB_OK ? IDOK : ((nType & MB_TYPEMASK) == MB_YESNO ? IDNO : IDCANCEL);
+    return (nType & MB_TYPEMASK) == MB_OK ? IDOK
+                                          : ((nType & MB_TYPEMASK) == MB_YESNO ? IDNO : IDCANCEL);
 }

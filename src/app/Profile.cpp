@@ -8,15 +8,21 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
@@ -266,8 +272,10 @@ QString CProfile::PortDevice(int nPort) const {
 
 StartupSettings ReadStartupSettings(const CProfile& profile) {
     StartupSettings settings;
-    settings.m_bEnglish = static_cast<std::int32_t>(profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_UNITS, 1));
+    settings.m_bEnglish =
+        static_cast<std::int32_t>(profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_UNITS, 1));
     const std::uint32_t nMaxSpeed = profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_MAX_SPEED, 80);
-    settings.m_dMaxSpeed = profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_ABSOLUTE_MAX_SPEED, nMaxSpeed);
+    settings.m_dMaxSpeed =
+        profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_ABSOLUTE_MAX_SPEED, nMaxSpeed);
     return settings;
 }

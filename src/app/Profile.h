@@ -30,8 +30,7 @@ public:
     // key is missing or empty.
     std::optional<std::string> GetProfileString(std::string_view section,
                                                 std::string_view key) const;
-    bool WriteProfileString(std::string_view section, std::string_view key,
-                            std::string_view value);
+    bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value);
 
     // The device of port n: key "COM<n>" of section "Ports" when present, else /dev/ttyS<n-1>.
     QString PortDevice(int nPort) const;

@@ -2,8 +2,10 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QIcon>
 #include <QMouseEvent>
 #include <QPageSetupDialog>
+#include <QPalette>
 #include <QPrinter>
 #include <QTextBrowser>
 #include <QTimer>
@@ -11,6 +13,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/MainFrame.h"
+#include "app/Resources.h"
 #include "app/SplashWnd.h"
 #include "dialogs/Dialogs.h"
 #include "link/Poll.h"
@@ -26,12 +29,22 @@ std::uint32_t GetTickCount() {
         std::chrono::duration_cast<std::chrono::milliseconds>(tNow).count());
 }
 
+void SetUpApplication() {
+    // No display name: the window system would add it to every caption ("Zef - Zefron").
+    QApplication::setApplicationName(QStringLiteral("zef"));
+    QApplication::setDesktopFileName(QStringLiteral("zef"));
+    InitZefResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/zef.svg")));
+}
+
 CZEFApp::CZEFApp()
     : m_profile(CProfile::DefaultPath()),
       m_pMessageBoxes(nullptr),
       m_fnTickCount(GetTickCount),
+      m_strHelpUrl(QLatin1String(HELP_URL)),
       m_pQtBoxes(std::make_unique<CQtMessageBoxes>()) {
     m_pMessageBoxes = m_pQtBoxes.get();
+    m_wakeTimer.setSingleShot(true);
 }
 
 CZEFApp::~CZEFApp() = default;
@@ -64,11 +77,22 @@ private:
     CComPortDlg m_dlg{nullptr};
 };
 
+// Dialogs and message boxes take the menus' background with black text.
+void SetDialogColours() {
+    QPalette palette = QApplication::palette("QDialog");
+    palette.setColor(QPalette::Window, QApplication::palette("QMenu").color(QPalette::Window));
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::WindowText, Qt::black);
+    }
+    QApplication::setPalette(palette, "QDialog");
+}
+
 }  // namespace
 
 bool CZEFApp::InitInstance() {
     CStartupPortAsk portDialog;
     ReadSettings();
+    SetDialogColours();
     qApp->installEventFilter(this);
     thePort.SetMessageBoxes(m_pMessageBoxes);
     thePort.SetProfilePath(m_profile.Path());
@@ -85,10 +109,13 @@ bool CZEFApp::InitInstance() {
 void CZEFApp::ExitInstance() {
     DestroySplash();
     QObject::disconnect(m_idleConnection);
+    m_wakeTimer.stop();
     qApp->removeEventFilter(this);
     delete m_pHelp;
     delete m_pMainWnd;
     m_pMainWnd = nullptr;
+    // Before the application object goes: a printer outliving it cannot be taken down cleanly.
+    m_pPrinter.reset();
 }
 
 // --- Splash window -----------------------------------------------------------------------------
@@ -115,11 +142,14 @@ void CZEFApp::DestroySplash() {
         pSplash->hide();
         delete pSplash;
     }
+    m_wakeTimer.stop();
 }
 
 void CZEFApp::WakeForIdle(int nMs) {
-    // A wait with nothing to wait for would never come back to idle: a timer brings it back.
-    QTimer::singleShot(nMs, this, [] {});
+    // A wait with nothing to wait for would never come back to idle: one timer brings it back.
+    if (!m_wakeTimer.isActive() || m_wakeTimer.remainingTime() > nMs) {
+        m_wakeTimer.start(nMs);
+    }
 }
 
 bool CZEFApp::OnIdle(long) {
@@ -127,24 +157,23 @@ bool CZEFApp::OnIdle(long) {
         QObject::disconnect(m_idleConnection);
         return false;
     }
-    if (m_bInIdle) {
-        return true;
-    }
     const std::uint32_t dwElapsed = m_fnTickCount() - m_dwSplashShown;
     if (dwElapsed < 1000) {
         WakeForIdle(static_cast<int>(1000 - dwElapsed));
         return true;
     }
-    m_bInIdle = true;
     DestroySplash();
     QObject::disconnect(m_idleConnection);
     if (thePort.m_bOnline == 1) {
+        // What lay under the splash is drawn now: the exchange can hold the program for seconds
+        // when the controller does not answer, and the picture would stay on screen meanwhile.
+        // Input waits, so that nothing the operator does comes before the start-up commands.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         // The controller's start-up: a reset, then a cancel.
         char reply[POLL_REPLY_SIZE] = {};
         thePort.SendCommand(CMD_RESET, reply, sizeof reply, true);
         thePort.SendCommand(CMD_CANCEL, reply, sizeof reply, false);
     }
-    m_bInIdle = false;
     return false;
 }
 
@@ -158,6 +187,9 @@ bool CZEFApp::PreTranslateMessage(QObject* pTarget, QEvent* pEvent) {
     }
     switch (pEvent->type()) {
         case QEvent::KeyPress:
+        // A key that is an accelerator reaches its widget only as this: the accelerator then
+        // runs in place of the key press.
+        case QEvent::ShortcutOverride:
         case QEvent::NonClientAreaMouseButtonPress:
             break;
         case QEvent::MouseButtonPress: {
@@ -196,7 +228,7 @@ void CZEFApp::OnHelp() {
     if (QWidget* pGrabber = QWidget::mouseGrabber()) {
         pGrabber->releaseMouse();
     }
-    if (!ShowHelpContents(m_pMainWnd, m_pHelp)) {
+    if (!ShowHelpContents(m_pMainWnd, m_pHelp, m_strHelpUrl)) {
         MessageBox(QStringLiteral("Failed to launch help."), MB_OK | MB_ICONEXCLAMATION);
     }
 }

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -70,6 +71,8 @@ public:
 
     CMainFrame* m_pMainWnd = nullptr;
     CZEFDoc m_doc;
+    // Where the operator's manual is read from, at its contents.
+    QString m_strHelpUrl;
 
 protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
@@ -81,10 +84,14 @@ private:
     std::unique_ptr<QPrinter> m_pPrinter;
     QPointer<QTextBrowser> m_pHelp;
     QMetaObject::Connection m_idleConnection;
-    bool m_bInIdle = false;
+    QTimer m_wakeTimer;
 };
 
 extern CZEFApp theApp;
+
+// The application's names, icon and compiled-in pictures; once, after the application object
+// has been made and before start-up.
+void SetUpApplication();
 
 // The system's millisecond tick counter, as an unsigned 32-bit value that wraps.
 std::uint32_t GetTickCount();

@@ -1,5 +1,6 @@
 #include "dialogs/Dialogs.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -12,10 +13,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include "app/ZEFApp.h"
+#include "link/PortSelection.h"
 
 namespace {
 
@@ -296,12 +299,12 @@ private:
 }  // namespace
 
 QString DescribePort(const QString& strPort) {
-    static const QRegularExpression rxPort(QStringLiteral("^COM(-?\\d+)"));
-    const QRegularExpressionMatch match = rxPort.match(strPort);
-    if (!match.hasMatch()) {
+    // The port as the link reads the text, so that what is shown is what OK would open.
+    const std::optional<int> nPort = PortFromText(strPort);
+    if (!nPort) {
         return QStringLiteral("(not a port)");
     }
-    const QString strDevice = theApp.m_profile.PortDevice(match.captured(1).toInt());
+    const QString strDevice = theApp.m_profile.PortDevice(*nPort);
     return QFileInfo::exists(strDevice) ? strDevice : strDevice + QStringLiteral(" (not present)");
 }
 
@@ -328,14 +331,29 @@ CComPortDlg::CComPortDlg(QWidget* pParent) : CZefDialog(pParent), m_fnDescribe(D
     pLayout->addWidget(pButtons);
     ChainTabOrder({m_btnOK, pCancel, m_pPort});
     m_pInitialFocus = m_btnOK;
-    connect(m_pPort, &QComboBox::currentTextChanged, this, [this](const QString& strText) {
-        ShowDevice(strText);
-    });
+    connect(m_pPort, &QComboBox::currentTextChanged, this,
+            [this](const QString& strText) { ShowDevice(strText); });
 }
 
-void CComPortDlg::DoDataExchange(CDataExchange& dx) { dx.ComboText(m_pPort, m_strPort); }
+void CComPortDlg::DoDataExchange(CDataExchange& dx) {
+    dx.ComboText(m_pPort, m_strPort);
+}
 
-void CComPortDlg::OnInitDialog() { ShowDevice(m_pPort->currentText()); }
+void CComPortDlg::OnInitDialog() {
+    ShowDevice(m_pPort->currentText());
+    // The list opens wide enough to show each port's device whole.
+    if (m_fnDescribe) {
+        const QFontMetrics metrics(m_pPort->view()->font());
+        int nWidest = 0;
+        for (int i = 0; i < m_pPort->count(); ++i) {
+            const QString strText = m_pPort->itemText(i);
+            nWidest = std::max(nWidest, metrics.horizontalAdvance(strText + QStringLiteral("    ") +
+                                                                  m_fnDescribe(strText)));
+        }
+        m_pPort->view()->setMinimumWidth(nWidest + 4 * metrics.averageCharWidth() +
+                                         m_pPort->view()->verticalScrollBar()->sizeHint().width());
+    }
+}
 
 void CComPortDlg::ShowDevice(const QString& strPort) {
     m_pDevice->setText(m_fnDescribe ? m_fnDescribe(strPort) : QString());

@@ -30,15 +30,17 @@ protected:
 }  // namespace
 
 TEST_F(ProfileTest, ReadsHandWrittenKeysAsOperatorsWriteThem) {
-    Write("; lab 3 tunnel\r\n"
-          "[Other]\r\nUnits=7\r\n"
-          "[ system ]\r\n"
-          "  absolute max speed = 100 \r\n"
-          "MAX SPEED=60\r\n"
-          "Units=0 ; metric for the summer course\r\n"
-          "COM Port=3\r\n"
-          "[Ports]\r\nCOM3=/dev/ttyUSB0   ; the adapter\r\ncom4 = \"/dev/serial/by-id/usb tunnel\"\r\n"
-          "COM5=/dev/odd;name\r\n");
+    Write(
+        "; lab 3 tunnel\r\n"
+        "[Other]\r\nUnits=7\r\n"
+        "[ system ]\r\n"
+        "  absolute max speed = 100 \r\n"
+        "MAX SPEED=60\r\n"
+        "Units=0 ; metric for the summer course\r\n"
+        "COM Port=3\r\n"
+        "[Ports]\r\nCOM3=/dev/ttyUSB0   ; the adapter\r\ncom4 = \"/dev/serial/by-id/usb "
+        "tunnel\"\r\n"
+        "COM5=/dev/odd;name\r\n");
     EXPECT_EQ(m_profile.GetProfileInt("System", "Absolute Max Speed", 1), 100u);
     EXPECT_EQ(m_profile.GetProfileInt("System", "Max Speed", 1), 60u);
     EXPECT_EQ(m_profile.GetProfileInt("System", "Units", 1), 0u);
@@ -141,6 +143,8 @@ TEST(ProfilePath, EnvironmentDecidesWhereTheProfileLives) {
     EXPECT_EQ(CProfile::DefaultPath(), QDir::homePath() + "/.config/zef.ini");
     qputenv("ZEF_PROFILE", oldProfile);
     qputenv("XDG_CONFIG_HOME", oldConfig);
-    if (oldConfig.isEmpty()) qunsetenv("XDG_CONFIG_HOME");
-    if (oldProfile.isEmpty()) qunsetenv("ZEF_PROFILE");
+    if (oldConfig.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    if (oldProfile.isEmpty())
+        qunsetenv("ZEF_PROFILE");
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -36,6 +37,15 @@ public:
     bool Done() const { return m_handlers.empty(); }
     int Handled() const { return m_nHandled; }
 
+protected:
+    // A dialog shown again (the same object, or a new one at the same place) is a new showing.
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override {
+        if (pWatched == m_pLast && pEvent->type() == QEvent::Hide) {
+            m_pLast = nullptr;
+        }
+        return QObject::eventFilter(pWatched, pEvent);
+    }
+
 private:
     void Poke() {
         QWidget* pModal = QApplication::activeModalWidget();
@@ -46,6 +56,7 @@ private:
             return;
         }
         m_pLast = pModal;
+        pModal->installEventFilter(this);
         auto fnHandler = std::move(m_handlers.front());
         m_handlers.pop_front();
         ++m_nHandled;
@@ -54,7 +65,7 @@ private:
 
     QTimer m_timer;
     std::deque<std::function<void(QWidget*)>> m_handlers;
-    QWidget* m_pLast = nullptr;
+    QPointer<QWidget> m_pLast;
     int m_nHandled = 0;
 };
 
