@@ -33,8 +33,10 @@ QDialogButtonBox* OkCancel(QDialog* pDialog, QPushButton** ppOK = nullptr,
     QObject::connect(pButtons, &QDialogButtonBox::rejected, pDialog, &QDialog::reject);
     QPushButton* pOK = pButtons->button(QDialogButtonBox::Ok);
     pOK->setDefault(true);
-    if (ppOK) *ppOK = pOK;
-    if (ppCancel) *ppCancel = pButtons->button(QDialogButtonBox::Cancel);
+    if (ppOK)
+        *ppOK = pOK;
+    if (ppCancel)
+        *ppCancel = pButtons->button(QDialogButtonBox::Cancel);
     return pButtons;
 }
 
@@ -85,7 +87,9 @@ CWindSpeedDlg::CWindSpeedDlg(QWidget* pParent) : CZefDialog(pParent) {
     m_pInitialFocus = m_pSpeed;
 }
 
-void CWindSpeedDlg::DoDataExchange(CDataExchange& dx) { dx.Text(m_pSpeed, m_strSpeed); }
+void CWindSpeedDlg::DoDataExchange(CDataExchange& dx) {
+    dx.Text(m_pSpeed, m_strSpeed);
+}
 
 void CWindSpeedDlg::OnInitDialog() {
     m_pUnit->setText(m_bEnglish == 1 ? QStringLiteral("MPH") : QStringLiteral("KPH"));
@@ -218,15 +222,15 @@ CAxisDlg::CAxisDlg(bool bMetric, QWidget* pParent) : CZefDialog(pParent), m_bMet
 
     auto* pGrid = new QGridLayout(pGroup);
     pGrid->addWidget(m_pWind, 0, 2);
-    pGrid->addWidget(new QLabel(bMetric ? QStringLiteral("Wind (KPH)") : QStringLiteral("Wind (mph)"),
-                                pGroup),
-                     0, 3);
+    pGrid->addWidget(
+        new QLabel(bMetric ? QStringLiteral("Wind (KPH)") : QStringLiteral("Wind (mph)"), pGroup),
+        0, 3);
     pGrid->addWidget(m_pLift, 1, 0);
     pGrid->addWidget(m_pDrag, 1, 1);
     pGrid->addWidget(m_pForce, 1, 2);
-    pGrid->addWidget(new QLabel(bMetric ? QStringLiteral("Force (kg)") : QStringLiteral("Force (lbs)"),
-                                pGroup),
-                     1, 3);
+    pGrid->addWidget(
+        new QLabel(bMetric ? QStringLiteral("Force (kg)") : QStringLiteral("Force (lbs)"), pGroup),
+        1, 3);
     pGrid->addWidget(m_pCdOn, 2, 1);
     pGrid->addWidget(m_pCd, 2, 2);
     pGrid->addWidget(new QLabel(QStringLiteral("Cd"), pGroup), 2, 3);
@@ -243,8 +247,8 @@ CAxisDlg::CAxisDlg(bool bMetric, QWidget* pParent) : CZefDialog(pParent), m_bMet
                        m_pLDOn, m_pLD});
         m_pInitialFocus = m_btnOK;
     } else {
-        ChainTabOrder({m_pWind, m_pLift, m_pDrag, m_pForce, m_pCdOn, m_pCd, m_pLDOn, m_pLD,
-                       m_btnOK, m_btnCancel});
+        ChainTabOrder({m_pWind, m_pLift, m_pDrag, m_pForce, m_pCdOn, m_pCd, m_pLDOn, m_pLD, m_btnOK,
+                       m_btnCancel});
         m_pInitialFocus = m_pWind;
     }
 }

@@ -80,9 +80,13 @@ CZEFView::~CZEFView() {
     StopPollTimer(*this, thePort);
 }
 
-void CZEFView::SetStatusPane(CStatusPane* pPane) { m_pPane = pPane ? pPane : m_pNullPane.get(); }
+void CZEFView::SetStatusPane(CStatusPane* pPane) {
+    m_pPane = pPane ? pPane : m_pNullPane.get();
+}
 
-bool CZEFView::Running() const { return thePort.m_bRunning != 0; }
+bool CZEFView::Running() const {
+    return thePort.m_bRunning != 0;
+}
 
 // --- The window's image ------------------------------------------------------------------------
 
@@ -140,7 +144,9 @@ void CZEFView::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, m_image);
 }
 
-void CZEFView::resizeEvent(QResizeEvent*) { m_bImageStale = true; }
+void CZEFView::resizeEvent(QResizeEvent*) {
+    m_bImageStale = true;
+}
 
 void CZEFView::changeEvent(QEvent* pEvent) {
     if (pEvent->type() == QEvent::ScreenChangeInternal) {
@@ -151,15 +157,25 @@ void CZEFView::changeEvent(QEvent* pEvent) {
 
 // --- Poll cycle ---------------------------------------------------------------------------------
 
-CRecordDrawing& CZEFView::TickDrawing() { return AcquireSurface().m_drawing; }
+CRecordDrawing& CZEFView::TickDrawing() {
+    return AcquireSurface().m_drawing;
+}
 
-void CZEFView::EndTick() { ReleaseSurface(); }
+void CZEFView::EndTick() {
+    ReleaseSurface();
+}
 
-void CZEFView::SetStatusText(const std::string& strText) { m_pPane->SetStatusText(strText); }
+void CZEFView::SetStatusText(const std::string& strText) {
+    m_pPane->SetStatusText(strText);
+}
 
-void CZEFView::KillPollTimer() { StopPollTimer(*this, thePort); }
+void CZEFView::KillPollTimer() {
+    StopPollTimer(*this, thePort);
+}
 
-void CZEFView::SetPollTimer() { StartPollTimer(*this, thePort); }
+void CZEFView::SetPollTimer() {
+    StartPollTimer(*this, thePort);
+}
 
 void CZEFView::timerEvent(QTimerEvent* pEvent) {
     if (thePort.m_nPollTimer != 0 && pEvent->timerId() == static_cast<int>(thePort.m_nPollTimer)) {
@@ -169,7 +185,9 @@ void CZEFView::timerEvent(QTimerEvent* pEvent) {
     QWidget::timerEvent(pEvent);
 }
 
-void CZEFView::OnTimer() { Poll(m_rec, *this); }
+void CZEFView::OnTimer() {
+    Poll(m_rec, *this);
+}
 
 // --- Redraws -----------------------------------------------------------------------------------
 
@@ -213,8 +231,8 @@ bool CZEFView::BeginSpeedCommand() {
     KillPollTimer();
     const int k = m_rec.FirstRecordedSlot();
     if (!thePort.m_bRunning && m_rec.WindTopSlots() > k) {
-        if (theApp.MessageBox(QString::fromLatin1(MSG_CLEAR_PREVIOUS), MB_YESNO | MB_ICONQUESTION) ==
-            IDYES) {
+        if (theApp.MessageBox(QString::fromLatin1(MSG_CLEAR_PREVIOUS),
+                              MB_YESNO | MB_ICONQUESTION) == IDYES) {
             CSurface& surface = AcquireSurface();
             CSurfaceScope scope(*this);
             m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
@@ -379,7 +397,8 @@ void CZEFView::OnConfigure() {
         dlg.m_strCdArea = QString::fromStdString(FormatFixed(m_rec.m_dCdArea, 3, 2));
     } else {
         dlg.m_nMaxSpeed = static_cast<unsigned>(m_rec.m_dMaxSpeed * KMH_PER_MPH + 0.5);
-        dlg.m_strCdArea = QString::fromStdString(FormatFixed(m_rec.m_dCdArea * SQCM_PER_SQIN, 3, 2));
+        dlg.m_strCdArea =
+            QString::fromStdString(FormatFixed(m_rec.m_dCdArea * SQCM_PER_SQIN, 3, 2));
     }
     if (dlg.DoModal() != QDialog::Accepted) {
         return;
@@ -416,7 +435,8 @@ void CZEFView::OnConfigure() {
                            static_cast<int>(m_rec.m_dMaxSpeed + 0.5));
     for (int i = 1; i < SLOT_COUNT; ++i) {
         const double dDrag = m_rec.m_drag.m_dValue[i];
-        m_rec.m_cd.m_dValue[i] = dDrag == EMPTY_SLOT ? EMPTY_SLOT : m_rec.DragCoefficient(i * 0.1, dDrag);
+        m_rec.m_cd.m_dValue[i] =
+            dDrag == EMPTY_SLOT ? EMPTY_SLOT : m_rec.DragCoefficient(i * 0.1, dDrag);
     }
     RedrawAll();
 }
@@ -504,7 +524,9 @@ QString AskFile(QWidget* pParent, bool bSave) {
     return dlg.selectedFiles().constFirst();
 }
 
-QString Quoted(const QString& strPath) { return QStringLiteral("\"%1\"").arg(strPath); }
+QString Quoted(const QString& strPath) {
+    return QStringLiteral("\"%1\"").arg(strPath);
+}
 
 }  // namespace
 
