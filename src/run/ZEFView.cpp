@@ -268,7 +268,8 @@ void CZEFView::OnSetWindSpeed() {
     }
     CWindSpeedDlg dlg(window());
     dlg.m_strSpeed = QStringLiteral("0");
-    dlg.m_bEnglish = m_rec.m_bEnglish;
+    // Any unit setting but 0 is English, and the label must say the unit the number is taken in.
+    dlg.m_bEnglish = m_rec.m_bEnglish ? 1 : 0;
     if (dlg.DoModal() != QDialog::Accepted) {
         return;  // the poll timer stays stopped until another command starts it
     }
@@ -342,9 +343,13 @@ void CZEFView::OnStopWind() {
                 m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_STOP);
             }
             char stopReply[STOP_REPLY_SIZE] = {};
-            thePort.SendCommand(CMD_OFF, stopReply, sizeof stopReply, true);
+            const bool bStopSent = thePort.SendCommand(CMD_OFF, stopReply, sizeof stopReply, true);
             SetPollTimer();
-            thePort.m_bReturningToZero = 1;
+            // Only a stop the controller was given is waited for. One that never reached it (the
+            // operator cancelled a link message) would leave the fan running while Stop Wind and
+            // every speed command wait for it; instead Stop Wind can send it again, and the poll
+            // commands zero once the link is back.
+            thePort.m_bReturningToZero = bStopSent ? 1 : 0;
             m_rec.m_dFiltLift = 0.0;
             m_rec.m_dFiltDrag = 0.0;
             m_rec.m_dFiltWind = 0.0;

@@ -32,29 +32,32 @@ public:
     }
 
     // Queues a handler for the next modal window.
-    void Then(std::function<void(QWidget*)> fnHandler) { m_handlers.push_back(std::move(fnHandler)); }
+    void Then(std::function<void(QWidget*)> fnHandler) {
+        m_handlers.push_back(std::move(fnHandler));
+    }
     bool Done() const { return m_handlers.empty(); }
     int Handled() const { return m_nHandled; }
 
 private:
     void Poke() {
         QWidget* pModal = QApplication::activeModalWidget();
-        if (!pModal || !pModal->isVisible() || pModal == m_pLast || m_handlers.empty()) {
-            if (!pModal) {
-                m_pLast = nullptr;
-            }
+        // A window is marked once handled: the next dialog of a command often lives at the same
+        // address as the last one, so the address cannot tell them apart.
+        if (!pModal || !pModal->isVisible() || pModal->property(HANDLED).toBool() ||
+            m_handlers.empty()) {
             return;
         }
-        m_pLast = pModal;
+        pModal->setProperty(HANDLED, true);
         auto fnHandler = std::move(m_handlers.front());
         m_handlers.pop_front();
         ++m_nHandled;
         fnHandler(pModal);
     }
 
+    static constexpr char HANDLED[] = "zefModalScriptHandled";
+
     QTimer m_timer;
     std::deque<std::function<void(QWidget*)>> m_handlers;
-    QWidget* m_pLast = nullptr;
     int m_nHandled = 0;
 };
 
