@@ -118,7 +118,7 @@ CCommentsDlg::CCommentsDlg(QWidget* pParent) : CZefDialog(pParent) {
 
 void CCommentsDlg::DoDataExchange(CDataExchange& dx) {
     for (int i = 0; i < LINE_COUNT; ++i) {
-        dx.Text(m_pLine[i], m_strLine[i], MAX_CHARS);
+        dx.Text(m_pLine[i], m_strLine[i], MAX_CHARS, MAX_BYTES);
     }
 }
 
@@ -211,6 +211,11 @@ CAxisDlg::CAxisDlg(bool bMetric, QWidget* pParent) : CZefDialog(pParent), m_bMet
                         pGroup);
     m_pCd = DropDown("cd", {"2.0", "1.0", "0.5", "0.25"}, pGroup);
     m_pLD = DropDown("ld", {"20", "10", "5", "2.5"}, pGroup);
+    // The boxes take what is typed as it is: "2" in the L/D box is 2, not the "20" a completion
+    // would make of it.
+    for (QComboBox* pBox : {m_pWind, m_pForce, m_pCd, m_pLD}) {
+        pBox->setCompleter(nullptr);
+    }
     m_pLift = new QCheckBox(QStringLiteral("Lift"), pGroup);
     m_pLift->setObjectName(QStringLiteral("lift"));
     m_pDrag = new QCheckBox(QStringLiteral("Drag"), pGroup);

@@ -7,6 +7,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTimerEvent>
+#include <climits>
 #include <cmath>
 
 #include "app/ZEFApp.h"
@@ -388,20 +389,39 @@ void CZEFView::OnComments() {
         return;
     }
     for (int i = 0; i < CCommentsDlg::LINE_COUNT; ++i) {
-        m_rec.m_strComment[i] = BytesFromText(dlg.m_strLine[i]);
+        // A line left as it was keeps its bytes, also one a file brought in another encoding.
+        if (dlg.m_strLine[i] != TextFromBytes(m_rec.m_strComment[i])) {
+            m_rec.m_strComment[i] = BytesFromText(dlg.m_strLine[i]);
+        }
     }
     RedrawPlot();
 }
+
+namespace {
+
+// A speed as the unsigned whole number the Max Speed box holds, truncated. A maximum written by
+// hand in the profile can lie beyond what the box holds; it shows as the nearest it can.
+unsigned WholeSpeed(double dSpeed) {
+    if (!(dSpeed > 0.0)) {
+        return 0;
+    }
+    if (dSpeed >= static_cast<double>(UINT_MAX)) {
+        return UINT_MAX;
+    }
+    return static_cast<unsigned>(dSpeed);
+}
+
+}  // namespace
 
 void CZEFView::OnConfigure() {
     CTestConfigDlg dlg(window());
     const int nUnits = m_rec.m_bEnglish ? 0 : 1;
     dlg.m_nUnits = nUnits;
     if (m_rec.m_bEnglish) {
-        dlg.m_nMaxSpeed = static_cast<unsigned>(m_rec.m_dMaxSpeed);
+        dlg.m_nMaxSpeed = WholeSpeed(m_rec.m_dMaxSpeed);
         dlg.m_strCdArea = QString::fromStdString(FormatFixed(m_rec.m_dCdArea, 3, 2));
     } else {
-        dlg.m_nMaxSpeed = static_cast<unsigned>(m_rec.m_dMaxSpeed * KMH_PER_MPH + 0.5);
+        dlg.m_nMaxSpeed = WholeSpeed(m_rec.m_dMaxSpeed * KMH_PER_MPH + 0.5);
         dlg.m_strCdArea =
             QString::fromStdString(FormatFixed(m_rec.m_dCdArea * SQCM_PER_SQIN, 3, 2));
     }
