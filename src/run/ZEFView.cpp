@@ -1,6 +1,8 @@
 #include "run/ZEFView.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrintDialog>
@@ -533,20 +535,46 @@ void CZEFView::OnComPort() {
 
 namespace {
 
+// A test file the operator named without regard to the letter case of its extension: a name
+// typed without one gets ".ZEF", and "wing" must still open the "wing.zef" the list shows. The
+// name as given when it exists, or when no single file differs from it only there.
+QString ExistingTestFile(const QString& strPath) {
+    const QFileInfo info(strPath);
+    if (info.exists() || info.suffix().compare(QLatin1String("ZEF"), Qt::CaseInsensitive) != 0) {
+        return strPath;
+    }
+    const QString strStem = info.fileName().chopped(info.suffix().size());
+    QString strFound;
+    const QStringList entries = info.dir().entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& strEntry : entries) {
+        if (strEntry.size() == info.fileName().size() && strEntry.startsWith(strStem) &&
+            strEntry.endsWith(QLatin1String(".ZEF"), Qt::CaseInsensitive)) {
+            if (!strFound.isEmpty()) {
+                return strPath;  // more than one: the operator must say which
+            }
+            strFound = strEntry;
+        }
+    }
+    return strFound.isEmpty() ? strPath : info.dir().filePath(strFound);
+}
+
 // The file dialogs: Qt's own, so that the filters and their case rule are the same everywhere.
 QString AskFile(QWidget* pParent, bool bSave) {
     QFileDialog dlg(pParent);
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setAcceptMode(bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dlg.setFileMode(bSave ? QFileDialog::AnyFile : QFileDialog::AnyFile);
+    // Open does not insist that the file exists; Save asks before it replaces one.
+    dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setDefaultSuffix(QStringLiteral("ZEF"));
     dlg.setNameFilters(FILE_FILTERS);
     // Names match their filter whatever their letter case, so "*.ZEF" also shows "wing.zef".
+    // Qt's dialog does so unless told otherwise; this keeps it so.
     dlg.setFilter(dlg.filter() & ~QDir::CaseSensitive);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) {
         return {};
     }
-    return dlg.selectedFiles().constFirst();
+    const QString strPath = dlg.selectedFiles().constFirst();
+    return bSave ? strPath : ExistingTestFile(strPath);
 }
 
 QString Quoted(const QString& strPath) {
@@ -565,21 +593,22 @@ void CZEFView::OnFileOpen() {
 void CZEFView::OpenTestFile(const QString& strPath) {
     const FileResult result = ReadTestFile(m_rec, strPath);
     RedrawAll();
+    QString strWhat;
     switch (result.status) {
         case FileStatus::Ok:
-            break;
+            return;
         case FileStatus::NotTestFile:
-            theApp.MessageBox(QStringLiteral("%1 is not a Zefron test file.\rThe current test is "
-                                             "unchanged.")
-                                  .arg(Quoted(strPath)),
-                              MB_OK | MB_ICONEXCLAMATION);
+            strWhat = QStringLiteral("%1 is not a Zefron test file.").arg(Quoted(strPath));
+            break;
+        case FileStatus::CannotOpen:
+            strWhat = QStringLiteral("Cannot open %1:\r%2").arg(Quoted(strPath), result.strError);
             break;
         default:
-            theApp.MessageBox(QStringLiteral("Cannot read %1:\r%2\rThe current test is unchanged.")
-                                  .arg(Quoted(strPath), result.strError),
-                              MB_OK | MB_ICONEXCLAMATION);
+            strWhat = QStringLiteral("Cannot read %1:\r%2").arg(Quoted(strPath), result.strError);
             break;
     }
+    theApp.MessageBox(strWhat + QStringLiteral("\rThe current test is unchanged."),
+                      MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CZEFView::OnFileSave() {
@@ -592,10 +621,12 @@ void CZEFView::OnFileSave() {
 void CZEFView::SaveTestFile(const QString& strPath) {
     const FileResult result = WriteTestFile(m_rec, strPath);
     if (!result.Ok()) {
-        theApp.MessageBox(QStringLiteral("Cannot save the test to %1:\r%2\rAn earlier file of that "
-                                         "name is unchanged.")
-                              .arg(Quoted(strPath), result.strError),
-                          MB_OK | MB_ICONEXCLAMATION);
+        QString strText = QStringLiteral("Cannot save the test to %1:\r%2\rThe test was not saved.")
+                              .arg(Quoted(strPath), result.strError);
+        if (QFileInfo::exists(strPath)) {
+            strText += QStringLiteral(" The file already there is unchanged.");
+        }
+        theApp.MessageBox(strText, MB_OK | MB_ICONEXCLAMATION);
     }
 }
 

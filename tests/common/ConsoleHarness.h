@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -51,7 +52,17 @@ private:
         auto fnHandler = std::move(m_handlers.front());
         m_handlers.pop_front();
         ++m_nHandled;
-        fnHandler(pModal);
+        // Run outside the timer's own call: a handler that opens a further modal window (a
+        // file dialog's overwrite question) waits in it, and a timer busy in its call would
+        // never fire again to answer it.
+        QMetaObject::invokeMethod(
+            this,
+            [fnHandler = std::move(fnHandler), pModal = QPointer<QWidget>(pModal)] {
+                if (pModal) {
+                    fnHandler(pModal);
+                }
+            },
+            Qt::QueuedConnection);
     }
 
     static constexpr char HANDLED[] = "zefModalScriptHandled";

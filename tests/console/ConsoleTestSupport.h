@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,11 @@
 #include "graph/GraphDC.h"
 #include "graph/GraphPasses.h"
 #include "run/ZEFView.h"
+
+// Qt's strings as text in test messages.
+inline void PrintTo(const QString& str, std::ostream* pStream) {
+    *pStream << '"' << str.toStdString() << '"';
+}
 
 // Status text that goes nowhere, for a paint made only to compare pictures.
 class CDiscardPane : public CStatusPane {
