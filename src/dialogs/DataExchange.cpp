@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QValidator>
+#include <algorithm>
 
 #include "app/MessageBox.h"
 #include "app/ZEFApp.h"
@@ -27,6 +29,38 @@ bool ParseUnsigned(const QString& strText, unsigned& nValue) {
     return true;
 }
 
+bool FitsLimits(const QString& strText, int nMaxChars, int nMaxBytes) {
+    if (nMaxChars > 0) {
+        // Characters, not UTF-16 units: a character beyond the first plane is one, not two.
+        const auto nChars =
+            strText.size() - std::count_if(strText.cbegin(), strText.cend(),
+                                           [](QChar c) { return c.isLowSurrogate(); });
+        if (nChars > nMaxChars) {
+            return false;
+        }
+    }
+    return nMaxBytes <= 0 || strText.toUtf8().size() <= nMaxBytes;
+}
+
+namespace {
+
+// Refuses an edit that takes the text over its limits. Text put in by the program is left whole
+// (Qt's own length limit would cut it), so nothing the operator did not touch is lost.
+class CLimitValidator : public QValidator {
+public:
+    CLimitValidator(int nMaxChars, int nMaxBytes, QObject* pParent)
+        : QValidator(pParent), m_nMaxChars(nMaxChars), m_nMaxBytes(nMaxBytes) {}
+    State validate(QString& strInput, int&) const override {
+        return FitsLimits(strInput, m_nMaxChars, m_nMaxBytes) ? Acceptable : Invalid;
+    }
+
+private:
+    int m_nMaxChars;
+    int m_nMaxBytes;
+};
+
+}  // namespace
+
 void CDataExchange::Fail(QWidget* pControl, const QString& strMessage) {
     if (m_bFailed) {
         return;
@@ -39,19 +73,19 @@ void CDataExchange::Fail(QWidget* pControl, const QString& strMessage) {
     }
 }
 
-void CDataExchange::Text(QLineEdit* pEdit, QString& strValue, int nMaxChars) {
+void CDataExchange::Text(QLineEdit* pEdit, QString& strValue, int nMaxChars, int nMaxBytes) {
     if (m_bFailed) {
         return;
     }
     if (!m_bSaveAndValidate) {
-        if (nMaxChars > 0) {
-            pEdit->setMaxLength(nMaxChars);
+        if ((nMaxChars > 0 || nMaxBytes > 0) && !pEdit->validator()) {
+            pEdit->setValidator(new CLimitValidator(nMaxChars, nMaxBytes, pEdit));
         }
         pEdit->setText(strValue);
         return;
     }
     const QString strText = pEdit->text();
-    if (nMaxChars > 0 && strText.size() > nMaxChars) {
+    if (!FitsLimits(strText, nMaxChars, nMaxBytes)) {
         Fail(pEdit, QStringLiteral("Please enter no more than %1 characters.").arg(nMaxChars));
         return;
     }

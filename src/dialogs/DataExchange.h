@@ -16,8 +16,10 @@ class CDataExchange {
 public:
     explicit CDataExchange(bool bSaveAndValidate) : m_bSaveAndValidate(bSaveAndValidate) {}
 
-    // Text of an edit, optionally limited to nMaxChars characters (0: no limit).
-    void Text(QLineEdit* pEdit, QString& strValue, int nMaxChars = 0);
+    // Text of an edit, optionally limited to nMaxChars characters and to nMaxBytes bytes of its
+    // UTF-8 form (0: no limit). The limits stop typing; text the dialog opened with is shown whole
+    // and, when it is over a limit, refused on OK with "Please enter no more than %1 characters."
+    void Text(QLineEdit* pEdit, QString& strValue, int nMaxChars = 0, int nMaxBytes = 0);
     // An unsigned whole number in an edit; anything else is refused with
     // "Please enter a positive integer.".
     void Text(QLineEdit* pEdit, unsigned& nValue);
@@ -40,6 +42,9 @@ private:
 
 // The text as an unsigned whole number: digits with blanks around them, nothing else.
 bool ParseUnsigned(const QString& strText, unsigned& nValue);
+
+// Whether a text keeps within nMaxChars characters and nMaxBytes bytes of UTF-8 (0: no limit).
+bool FitsLimits(const QString& strText, int nMaxChars, int nMaxBytes);
 
 // Base of the console's modal dialogs: data exchange on open and on OK.
 class CZefDialog : public QDialog {

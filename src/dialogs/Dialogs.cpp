@@ -36,8 +36,10 @@ QDialogButtonBox* OkCancel(QDialog* pDialog, QPushButton** ppOK = nullptr,
     QObject::connect(pButtons, &QDialogButtonBox::rejected, pDialog, &QDialog::reject);
     QPushButton* pOK = pButtons->button(QDialogButtonBox::Ok);
     pOK->setDefault(true);
-    if (ppOK) *ppOK = pOK;
-    if (ppCancel) *ppCancel = pButtons->button(QDialogButtonBox::Cancel);
+    if (ppOK)
+        *ppOK = pOK;
+    if (ppCancel)
+        *ppCancel = pButtons->button(QDialogButtonBox::Cancel);
     return pButtons;
 }
 
@@ -88,7 +90,9 @@ CWindSpeedDlg::CWindSpeedDlg(QWidget* pParent) : CZefDialog(pParent) {
     m_pInitialFocus = m_pSpeed;
 }
 
-void CWindSpeedDlg::DoDataExchange(CDataExchange& dx) { dx.Text(m_pSpeed, m_strSpeed); }
+void CWindSpeedDlg::DoDataExchange(CDataExchange& dx) {
+    dx.Text(m_pSpeed, m_strSpeed);
+}
 
 void CWindSpeedDlg::OnInitDialog() {
     m_pUnit->setText(m_bEnglish == 1 ? QStringLiteral("MPH") : QStringLiteral("KPH"));
@@ -117,7 +121,7 @@ CCommentsDlg::CCommentsDlg(QWidget* pParent) : CZefDialog(pParent) {
 
 void CCommentsDlg::DoDataExchange(CDataExchange& dx) {
     for (int i = 0; i < LINE_COUNT; ++i) {
-        dx.Text(m_pLine[i], m_strLine[i], MAX_CHARS);
+        dx.Text(m_pLine[i], m_strLine[i], MAX_CHARS, MAX_BYTES);
     }
 }
 
@@ -210,6 +214,11 @@ CAxisDlg::CAxisDlg(bool bMetric, QWidget* pParent) : CZefDialog(pParent), m_bMet
                         pGroup);
     m_pCd = DropDown("cd", {"2.0", "1.0", "0.5", "0.25"}, pGroup);
     m_pLD = DropDown("ld", {"20", "10", "5", "2.5"}, pGroup);
+    // The boxes take what is typed as it is: "2" in the L/D box is 2, not the "20" a completion
+    // would make of it.
+    for (QComboBox* pBox : {m_pWind, m_pForce, m_pCd, m_pLD}) {
+        pBox->setCompleter(nullptr);
+    }
     m_pLift = new QCheckBox(QStringLiteral("Lift"), pGroup);
     m_pLift->setObjectName(QStringLiteral("lift"));
     m_pDrag = new QCheckBox(QStringLiteral("Drag"), pGroup);
@@ -221,15 +230,15 @@ CAxisDlg::CAxisDlg(bool bMetric, QWidget* pParent) : CZefDialog(pParent), m_bMet
 
     auto* pGrid = new QGridLayout(pGroup);
     pGrid->addWidget(m_pWind, 0, 2);
-    pGrid->addWidget(new QLabel(bMetric ? QStringLiteral("Wind (KPH)") : QStringLiteral("Wind (mph)"),
-                                pGroup),
-                     0, 3);
+    pGrid->addWidget(
+        new QLabel(bMetric ? QStringLiteral("Wind (KPH)") : QStringLiteral("Wind (mph)"), pGroup),
+        0, 3);
     pGrid->addWidget(m_pLift, 1, 0);
     pGrid->addWidget(m_pDrag, 1, 1);
     pGrid->addWidget(m_pForce, 1, 2);
-    pGrid->addWidget(new QLabel(bMetric ? QStringLiteral("Force (kg)") : QStringLiteral("Force (lbs)"),
-                                pGroup),
-                     1, 3);
+    pGrid->addWidget(
+        new QLabel(bMetric ? QStringLiteral("Force (kg)") : QStringLiteral("Force (lbs)"), pGroup),
+        1, 3);
     pGrid->addWidget(m_pCdOn, 2, 1);
     pGrid->addWidget(m_pCd, 2, 2);
     pGrid->addWidget(new QLabel(QStringLiteral("Cd"), pGroup), 2, 3);
@@ -246,8 +255,8 @@ CAxisDlg::CAxisDlg(bool bMetric, QWidget* pParent) : CZefDialog(pParent), m_bMet
                        m_pLDOn, m_pLD});
         m_pInitialFocus = m_btnOK;
     } else {
-        ChainTabOrder({m_pWind, m_pLift, m_pDrag, m_pForce, m_pCdOn, m_pCd, m_pLDOn, m_pLD,
-                       m_btnOK, m_btnCancel});
+        ChainTabOrder({m_pWind, m_pLift, m_pDrag, m_pForce, m_pCdOn, m_pCd, m_pLDOn, m_pLD, m_btnOK,
+                       m_btnCancel});
         m_pInitialFocus = m_pWind;
     }
 }

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "dialogs/DataExchange.h"
+#include "files/TestFile.h"
 
 class QCheckBox;
 class QComboBox;
@@ -35,6 +36,8 @@ class CCommentsDlg : public CZefDialog {
 public:
     static constexpr int LINE_COUNT = 5;
     static constexpr int MAX_CHARS = 50;
+    // A test file keeps a line of at most this many bytes, and comments are filed as UTF-8.
+    static constexpr int MAX_BYTES = LINE_LIMIT;
 
     explicit CCommentsDlg(QWidget* pParent = nullptr);
 

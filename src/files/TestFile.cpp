@@ -260,14 +260,21 @@ std::string FormatTestFile(const TestRecord& rec) {
 FileResult WriteTestFile(const TestRecord& rec, const QString& strPath) {
     const std::string strData = FormatTestFile(rec);
     QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a buffered write that the disk cuts short is lost in the commit's flush, and
+    // the commit then puts the cut file in place of the earlier one and reports success. Written
+    // directly, a short write shows, and writing the rest gives the system's reason.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return {FileStatus::CannotOpen, file.errorString()};
     }
-    if (file.write(strData.data(), static_cast<qint64>(strData.size())) !=
-        static_cast<qint64>(strData.size())) {
-        FileResult result{FileStatus::WriteError, file.errorString()};
-        file.cancelWriting();
-        return result;
+    const qint64 nSize = static_cast<qint64>(strData.size());
+    for (qint64 nDone = 0; nDone < nSize;) {
+        const qint64 n = file.write(strData.data() + nDone, nSize - nDone);
+        if (n <= 0) {
+            FileResult result{FileStatus::WriteError, file.errorString()};
+            file.cancelWriting();
+            return result;
+        }
+        nDone += n;
     }
     if (!file.commit()) {
         return {FileStatus::WriteError, file.errorString()};

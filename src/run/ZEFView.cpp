@@ -1,12 +1,15 @@
 #include "run/ZEFView.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTimerEvent>
+#include <climits>
 #include <cmath>
 
 #include "app/ZEFApp.h"
@@ -80,9 +83,13 @@ CZEFView::~CZEFView() {
     StopPollTimer(*this, thePort);
 }
 
-void CZEFView::SetStatusPane(CStatusPane* pPane) { m_pPane = pPane ? pPane : m_pNullPane.get(); }
+void CZEFView::SetStatusPane(CStatusPane* pPane) {
+    m_pPane = pPane ? pPane : m_pNullPane.get();
+}
 
-bool CZEFView::Running() const { return thePort.m_bRunning != 0; }
+bool CZEFView::Running() const {
+    return thePort.m_bRunning != 0;
+}
 
 // --- The window's image ------------------------------------------------------------------------
 
@@ -140,7 +147,9 @@ void CZEFView::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, m_image);
 }
 
-void CZEFView::resizeEvent(QResizeEvent*) { m_bImageStale = true; }
+void CZEFView::resizeEvent(QResizeEvent*) {
+    m_bImageStale = true;
+}
 
 void CZEFView::changeEvent(QEvent* pEvent) {
     if (pEvent->type() == QEvent::ScreenChangeInternal) {
@@ -151,15 +160,25 @@ void CZEFView::changeEvent(QEvent* pEvent) {
 
 // --- Poll cycle ---------------------------------------------------------------------------------
 
-CRecordDrawing& CZEFView::TickDrawing() { return AcquireSurface().m_drawing; }
+CRecordDrawing& CZEFView::TickDrawing() {
+    return AcquireSurface().m_drawing;
+}
 
-void CZEFView::EndTick() { ReleaseSurface(); }
+void CZEFView::EndTick() {
+    ReleaseSurface();
+}
 
-void CZEFView::SetStatusText(const std::string& strText) { m_pPane->SetStatusText(strText); }
+void CZEFView::SetStatusText(const std::string& strText) {
+    m_pPane->SetStatusText(strText);
+}
 
-void CZEFView::KillPollTimer() { StopPollTimer(*this, thePort); }
+void CZEFView::KillPollTimer() {
+    StopPollTimer(*this, thePort);
+}
 
-void CZEFView::SetPollTimer() { StartPollTimer(*this, thePort); }
+void CZEFView::SetPollTimer() {
+    StartPollTimer(*this, thePort);
+}
 
 void CZEFView::timerEvent(QTimerEvent* pEvent) {
     if (thePort.m_nPollTimer != 0 && pEvent->timerId() == static_cast<int>(thePort.m_nPollTimer)) {
@@ -169,7 +188,9 @@ void CZEFView::timerEvent(QTimerEvent* pEvent) {
     QWidget::timerEvent(pEvent);
 }
 
-void CZEFView::OnTimer() { Poll(m_rec, *this); }
+void CZEFView::OnTimer() {
+    Poll(m_rec, *this);
+}
 
 // --- Redraws -----------------------------------------------------------------------------------
 
@@ -213,8 +234,8 @@ bool CZEFView::BeginSpeedCommand() {
     KillPollTimer();
     const int k = m_rec.FirstRecordedSlot();
     if (!thePort.m_bRunning && m_rec.WindTopSlots() > k) {
-        if (theApp.MessageBox(QString::fromLatin1(MSG_CLEAR_PREVIOUS), MB_YESNO | MB_ICONQUESTION) ==
-            IDYES) {
+        if (theApp.MessageBox(QString::fromLatin1(MSG_CLEAR_PREVIOUS),
+                              MB_YESNO | MB_ICONQUESTION) == IDYES) {
             CSurface& surface = AcquireSurface();
             CSurfaceScope scope(*this);
             m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
@@ -250,7 +271,8 @@ void CZEFView::OnSetWindSpeed() {
     }
     CWindSpeedDlg dlg(window());
     dlg.m_strSpeed = QStringLiteral("0");
-    dlg.m_bEnglish = m_rec.m_bEnglish;
+    // Any unit setting but 0 is English, and the label must say the unit the number is taken in.
+    dlg.m_bEnglish = m_rec.m_bEnglish ? 1 : 0;
     if (dlg.DoModal() != QDialog::Accepted) {
         return;  // the poll timer stays stopped until another command starts it
     }
@@ -324,9 +346,13 @@ void CZEFView::OnStopWind() {
                 m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_STOP);
             }
             char stopReply[STOP_REPLY_SIZE] = {};
-            thePort.SendCommand(CMD_OFF, stopReply, sizeof stopReply, true);
+            const bool bStopSent = thePort.SendCommand(CMD_OFF, stopReply, sizeof stopReply, true);
             SetPollTimer();
-            thePort.m_bReturningToZero = 1;
+            // Only a stop the controller was given is waited for. One that never reached it (the
+            // operator cancelled a link message) would leave the fan running while Stop Wind and
+            // every speed command wait for it; instead Stop Wind can send it again, and the poll
+            // commands zero once the link is back.
+            thePort.m_bReturningToZero = bStopSent ? 1 : 0;
             m_rec.m_dFiltLift = 0.0;
             m_rec.m_dFiltDrag = 0.0;
             m_rec.m_dFiltWind = 0.0;
@@ -365,21 +391,41 @@ void CZEFView::OnComments() {
         return;
     }
     for (int i = 0; i < CCommentsDlg::LINE_COUNT; ++i) {
-        m_rec.m_strComment[i] = BytesFromText(dlg.m_strLine[i]);
+        // A line left as it was keeps its bytes, also one a file brought in another encoding.
+        if (dlg.m_strLine[i] != TextFromBytes(m_rec.m_strComment[i])) {
+            m_rec.m_strComment[i] = BytesFromText(dlg.m_strLine[i]);
+        }
     }
     RedrawPlot();
 }
+
+namespace {
+
+// A speed as the unsigned whole number the Max Speed box holds, truncated. A maximum written by
+// hand in the profile can lie beyond what the box holds; it shows as the nearest it can.
+unsigned WholeSpeed(double dSpeed) {
+    if (!(dSpeed > 0.0)) {
+        return 0;
+    }
+    if (dSpeed >= static_cast<double>(UINT_MAX)) {
+        return UINT_MAX;
+    }
+    return static_cast<unsigned>(dSpeed);
+}
+
+}  // namespace
 
 void CZEFView::OnConfigure() {
     CTestConfigDlg dlg(window());
     const int nUnits = m_rec.m_bEnglish ? 0 : 1;
     dlg.m_nUnits = nUnits;
     if (m_rec.m_bEnglish) {
-        dlg.m_nMaxSpeed = static_cast<unsigned>(m_rec.m_dMaxSpeed);
+        dlg.m_nMaxSpeed = WholeSpeed(m_rec.m_dMaxSpeed);
         dlg.m_strCdArea = QString::fromStdString(FormatFixed(m_rec.m_dCdArea, 3, 2));
     } else {
-        dlg.m_nMaxSpeed = static_cast<unsigned>(m_rec.m_dMaxSpeed * KMH_PER_MPH + 0.5);
-        dlg.m_strCdArea = QString::fromStdString(FormatFixed(m_rec.m_dCdArea * SQCM_PER_SQIN, 3, 2));
+        dlg.m_nMaxSpeed = WholeSpeed(m_rec.m_dMaxSpeed * KMH_PER_MPH + 0.5);
+        dlg.m_strCdArea =
+            QString::fromStdString(FormatFixed(m_rec.m_dCdArea * SQCM_PER_SQIN, 3, 2));
     }
     if (dlg.DoModal() != QDialog::Accepted) {
         return;
@@ -416,7 +462,8 @@ void CZEFView::OnConfigure() {
                            static_cast<int>(m_rec.m_dMaxSpeed + 0.5));
     for (int i = 1; i < SLOT_COUNT; ++i) {
         const double dDrag = m_rec.m_drag.m_dValue[i];
-        m_rec.m_cd.m_dValue[i] = dDrag == EMPTY_SLOT ? EMPTY_SLOT : m_rec.DragCoefficient(i * 0.1, dDrag);
+        m_rec.m_cd.m_dValue[i] =
+            dDrag == EMPTY_SLOT ? EMPTY_SLOT : m_rec.DragCoefficient(i * 0.1, dDrag);
     }
     RedrawAll();
 }
@@ -488,23 +535,51 @@ void CZEFView::OnComPort() {
 
 namespace {
 
+// A test file the operator named without regard to the letter case of its extension: a name
+// typed without one gets ".ZEF", and "wing" must still open the "wing.zef" the list shows. The
+// name as given when it exists, or when no single file differs from it only there.
+QString ExistingTestFile(const QString& strPath) {
+    const QFileInfo info(strPath);
+    if (info.exists() || info.suffix().compare(QLatin1String("ZEF"), Qt::CaseInsensitive) != 0) {
+        return strPath;
+    }
+    const QString strStem = info.fileName().chopped(info.suffix().size());
+    QString strFound;
+    const QStringList entries = info.dir().entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& strEntry : entries) {
+        if (strEntry.size() == info.fileName().size() && strEntry.startsWith(strStem) &&
+            strEntry.endsWith(QLatin1String(".ZEF"), Qt::CaseInsensitive)) {
+            if (!strFound.isEmpty()) {
+                return strPath;  // more than one: the operator must say which
+            }
+            strFound = strEntry;
+        }
+    }
+    return strFound.isEmpty() ? strPath : info.dir().filePath(strFound);
+}
+
 // The file dialogs: Qt's own, so that the filters and their case rule are the same everywhere.
 QString AskFile(QWidget* pParent, bool bSave) {
     QFileDialog dlg(pParent);
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setAcceptMode(bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dlg.setFileMode(bSave ? QFileDialog::AnyFile : QFileDialog::AnyFile);
+    // Open does not insist that the file exists; Save asks before it replaces one.
+    dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setDefaultSuffix(QStringLiteral("ZEF"));
     dlg.setNameFilters(FILE_FILTERS);
     // Names match their filter whatever their letter case, so "*.ZEF" also shows "wing.zef".
+    // Qt's dialog does so unless told otherwise; this keeps it so.
     dlg.setFilter(dlg.filter() & ~QDir::CaseSensitive);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) {
         return {};
     }
-    return dlg.selectedFiles().constFirst();
+    const QString strPath = dlg.selectedFiles().constFirst();
+    return bSave ? strPath : ExistingTestFile(strPath);
 }
 
-QString Quoted(const QString& strPath) { return QStringLiteral("\"%1\"").arg(strPath); }
+QString Quoted(const QString& strPath) {
+    return QStringLiteral("\"%1\"").arg(strPath);
+}
 
 }  // namespace
 
@@ -518,21 +593,22 @@ void CZEFView::OnFileOpen() {
 void CZEFView::OpenTestFile(const QString& strPath) {
     const FileResult result = ReadTestFile(m_rec, strPath);
     RedrawAll();
+    QString strWhat;
     switch (result.status) {
         case FileStatus::Ok:
-            break;
+            return;
         case FileStatus::NotTestFile:
-            theApp.MessageBox(QStringLiteral("%1 is not a Zefron test file.\rThe current test is "
-                                             "unchanged.")
-                                  .arg(Quoted(strPath)),
-                              MB_OK | MB_ICONEXCLAMATION);
+            strWhat = QStringLiteral("%1 is not a Zefron test file.").arg(Quoted(strPath));
+            break;
+        case FileStatus::CannotOpen:
+            strWhat = QStringLiteral("Cannot open %1:\r%2").arg(Quoted(strPath), result.strError);
             break;
         default:
-            theApp.MessageBox(QStringLiteral("Cannot read %1:\r%2\rThe current test is unchanged.")
-                                  .arg(Quoted(strPath), result.strError),
-                              MB_OK | MB_ICONEXCLAMATION);
+            strWhat = QStringLiteral("Cannot read %1:\r%2").arg(Quoted(strPath), result.strError);
             break;
     }
+    theApp.MessageBox(strWhat + QStringLiteral("\rThe current test is unchanged."),
+                      MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CZEFView::OnFileSave() {
@@ -545,10 +621,12 @@ void CZEFView::OnFileSave() {
 void CZEFView::SaveTestFile(const QString& strPath) {
     const FileResult result = WriteTestFile(m_rec, strPath);
     if (!result.Ok()) {
-        theApp.MessageBox(QStringLiteral("Cannot save the test to %1:\r%2\rAn earlier file of that "
-                                         "name is unchanged.")
-                              .arg(Quoted(strPath), result.strError),
-                          MB_OK | MB_ICONEXCLAMATION);
+        QString strText = QStringLiteral("Cannot save the test to %1:\r%2\rThe test was not saved.")
+                              .arg(Quoted(strPath), result.strError);
+        if (QFileInfo::exists(strPath)) {
+            strText += QStringLiteral(" The file already there is unchanged.");
+        }
+        theApp.MessageBox(strText, MB_OK | MB_ICONEXCLAMATION);
     }
 }
 

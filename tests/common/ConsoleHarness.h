@@ -33,15 +33,18 @@ public:
     }
 
     // Queues a handler for the next modal window.
-    void Then(std::function<void(QWidget*)> fnHandler) { m_handlers.push_back(std::move(fnHandler)); }
+    void Then(std::function<void(QWidget*)> fnHandler) {
+        m_handlers.push_back(std::move(fnHandler));
+    }
     bool Done() const { return m_handlers.empty(); }
     int Handled() const { return m_nHandled; }
 
 protected:
-    // A dialog shown again (the same object, or a new one at the same place) is a new showing.
+    // A dialog shown again (the start-up port dialog is one object shown until a port opens)
+    // is a new showing.
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override {
-        if (pWatched == m_pLast && pEvent->type() == QEvent::Hide) {
-            m_pLast = nullptr;
+        if (pEvent->type() == QEvent::Hide) {
+            pWatched->setProperty(HANDLED, false);
         }
         return QObject::eventFilter(pWatched, pEvent);
     }
@@ -49,23 +52,34 @@ protected:
 private:
     void Poke() {
         QWidget* pModal = QApplication::activeModalWidget();
-        if (!pModal || !pModal->isVisible() || pModal == m_pLast || m_handlers.empty()) {
-            if (!pModal) {
-                m_pLast = nullptr;
-            }
+        // A window is marked once handled: the next dialog of a command often lives at the same
+        // address as the last one, so the address cannot tell them apart.
+        if (!pModal || !pModal->isVisible() || pModal->property(HANDLED).toBool() ||
+            m_handlers.empty()) {
             return;
         }
-        m_pLast = pModal;
+        pModal->setProperty(HANDLED, true);
         pModal->installEventFilter(this);
         auto fnHandler = std::move(m_handlers.front());
         m_handlers.pop_front();
         ++m_nHandled;
-        fnHandler(pModal);
+        // Run outside the timer's own call: a handler that opens a further modal window (a
+        // file dialog's overwrite question) waits in it, and a timer busy in its call would
+        // never fire again to answer it.
+        QMetaObject::invokeMethod(
+            this,
+            [fnHandler = std::move(fnHandler), pModal = QPointer<QWidget>(pModal)] {
+                if (pModal) {
+                    fnHandler(pModal);
+                }
+            },
+            Qt::QueuedConnection);
     }
+
+    static constexpr char HANDLED[] = "zefModalScriptHandled";
 
     QTimer m_timer;
     std::deque<std::function<void(QWidget*)>> m_handlers;
-    QPointer<QWidget> m_pLast;
     int m_nHandled = 0;
 };
 
