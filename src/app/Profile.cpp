@@ -1,9 +1,10 @@
 #include "app/Profile.h"
 
+#include "files/WholeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <vector>
 
 namespace {
@@ -251,16 +252,7 @@ bool CProfile::WriteProfileString(std::string_view section, std::string_view key
     }
 
     QDir().mkpath(QFileInfo(m_strPath).absolutePath());
-    QSaveFile file(m_strPath);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(strText.data(), static_cast<qint64>(strText.size())) !=
-            static_cast<qint64>(strText.size()) ||
-        !file.commit()) {
-        m_strError = file.errorString();
-        return false;
-    }
-    m_strError.clear();
-    return true;
+    return WriteFileWhole(m_strPath, strText.data(), strText.size(), m_strError);
 }
 
 QString CProfile::PortDevice(int nPort) const {

@@ -55,6 +55,9 @@ QComboBox* DropDown(const char* pName, const QStringList& list, QWidget* pParent
     pBox->setEditable(true);
     pBox->setInsertPolicy(QComboBox::NoInsert);
     pBox->addItems(list);
+    // A box takes what is typed as it is: "2" in the L/D box is 2, not the "20" a completion
+    // would make of it, and "COM1" stays "COM1" on the way to "COM12".
+    pBox->setCompleter(nullptr);
     return pBox;
 }
 
@@ -214,11 +217,6 @@ CAxisDlg::CAxisDlg(bool bMetric, QWidget* pParent) : CZefDialog(pParent), m_bMet
                         pGroup);
     m_pCd = DropDown("cd", {"2.0", "1.0", "0.5", "0.25"}, pGroup);
     m_pLD = DropDown("ld", {"20", "10", "5", "2.5"}, pGroup);
-    // The boxes take what is typed as it is: "2" in the L/D box is 2, not the "20" a completion
-    // would make of it.
-    for (QComboBox* pBox : {m_pWind, m_pForce, m_pCd, m_pLD}) {
-        pBox->setCompleter(nullptr);
-    }
     m_pLift = new QCheckBox(QStringLiteral("Lift"), pGroup);
     m_pLift->setObjectName(QStringLiteral("lift"));
     m_pDrag = new QCheckBox(QStringLiteral("Drag"), pGroup);

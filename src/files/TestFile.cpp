@@ -1,8 +1,9 @@
 #include "files/TestFile.h"
 
+#include "files/WholeFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -259,25 +260,10 @@ std::string FormatTestFile(const TestRecord& rec) {
 
 FileResult WriteTestFile(const TestRecord& rec, const QString& strPath) {
     const std::string strData = FormatTestFile(rec);
-    QSaveFile file(strPath);
-    // Unbuffered: a buffered write that the disk cuts short is lost in the commit's flush, and
-    // the commit then puts the cut file in place of the earlier one and reports success. Written
-    // directly, a short write shows, and writing the rest gives the system's reason.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        return {FileStatus::CannotOpen, file.errorString()};
-    }
-    const qint64 nSize = static_cast<qint64>(strData.size());
-    for (qint64 nDone = 0; nDone < nSize;) {
-        const qint64 n = file.write(strData.data() + nDone, nSize - nDone);
-        if (n <= 0) {
-            FileResult result{FileStatus::WriteError, file.errorString()};
-            file.cancelWriting();
-            return result;
-        }
-        nDone += n;
-    }
-    if (!file.commit()) {
-        return {FileStatus::WriteError, file.errorString()};
+    QString strError;
+    bool bOpened = false;
+    if (!WriteFileWhole(strPath, strData.data(), strData.size(), strError, &bOpened)) {
+        return {bOpened ? FileStatus::WriteError : FileStatus::CannotOpen, strError};
     }
     return {};
 }

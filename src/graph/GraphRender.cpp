@@ -1,11 +1,13 @@
 #include "graph/GraphRender.h"
 
+#include "files/WholeFile.h"
+
 #include <QFileInfo>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QBuffer>
 #include <QSvgGenerator>
 
 #include "graph/GraphDC.h"
@@ -33,7 +35,7 @@ bool Draw(TestRecord& rec, QPaintDevice& device, RenderFormat format) {
     return true;
 }
 
-bool DrawInto(TestRecord& rec, QSaveFile& file, RenderFormat format, const QSize& size) {
+bool DrawInto(TestRecord& rec, QIODevice& file, RenderFormat format, const QSize& size) {
     switch (format) {
         case RenderFormat::Png: {
             QImage image(size, QImage::Format_RGB32);
@@ -87,19 +89,17 @@ bool RenderToFile(TestRecord& rec, const QString& strPath, RenderFormat format, 
         strError = QStringLiteral("size must be between 1x1 and %1x%1").arg(RENDER_SIZE_LIMIT);
         return false;
     }
-    QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        strError = file.errorString();
+    // Drawn in memory first, so the file is put in place whole or not at all.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (!DrawInto(rec, buffer, format, size)) {
+        strError = QStringLiteral("could not draw");
         return false;
     }
-    if (!DrawInto(rec, file, format, size)) {
-        strError = file.error() != QFileDevice::NoError ? file.errorString()
-                                                        : QStringLiteral("could not draw");
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        strError = file.errorString();
+    buffer.close();
+    const QByteArray& data = buffer.data();
+    if (!WriteFileWhole(strPath, data.constData(), static_cast<std::size_t>(data.size()),
+                        strError)) {
         return false;
     }
     return true;

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <csignal>
+#include <sys/resource.h>
 
 #include "app/Profile.h"
 
@@ -129,6 +131,26 @@ TEST_F(ProfileTest, AFreshProfileIsCreatedWithItsFolder) {
     EXPECT_FALSE(blocked.WriteProfileInt("System", "Units", 1));
     EXPECT_FALSE(blocked.ErrorString().isEmpty());
     EXPECT_EQ(Read(), "a file, not a folder\n");
+}
+
+TEST_F(ProfileTest, AWriteTheDiskCutsShortKeepsTheEarlierProfile) {
+    const std::string strBefore = "; the lab's settings\n[System]\nUnits=1\nMax Speed=60\n" +
+                                  std::string(200, ';') + "\n";
+    Write(strBefore);
+    // A file-size limit below the new profile's size stands in for a full disk.
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tight = old;
+    tight.rlim_cur = 100;
+    setrlimit(RLIMIT_FSIZE, &tight);
+    const bool bWritten = m_profile.WriteProfileInt("System", "COM Port", 3);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(bWritten);
+    EXPECT_FALSE(m_profile.ErrorString().isEmpty());
+    EXPECT_EQ(Read(), strBefore);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"zef.ini"});
 }
 
 TEST(ProfilePath, EnvironmentDecidesWhereTheProfileLives) {
