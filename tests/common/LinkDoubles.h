@@ -4,89 +4,59 @@
 
 #include <gtest/gtest.h>
 
-#include <QString>
 #include <cerrno>
 #include <deque>
-#include <functional>
-#include <memory>
 #include <set>
-#include <string>
-#include <vector>
+#include <utility>
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "RecordingDrawing.h"
-#include "app/MessageBox.h"
+#include "app/Profile.h"
 #include "link/Poll.h"
-#include "link/SerialDevice.h"
+#include "link/PortSelection.h"
 #include "link/SerialPort.h"
+
+using Texts = std::vector<std::string>;
 
 // The far end of a scripted line. It outlives the devices opened on it, so a test can look at
 // everything the link did. By default it answers as a healthy controller at rest would.
 class CFakeLine {
 public:
-    // The reply bytes for one command as written; the default answers every command.
+    // The reply bytes for one command as written ("" is silence); when empty, DefaultAnswer.
     std::function<std::string(const std::string&)> m_fnAnswer;
-
-    // Controller state used by the default answers.
     int m_nStatus = STATUS_PLUGGED | STATUS_STOPPED;
     std::string m_strWReply = "\r";
     std::string m_strReading = "0,0,0\r";
-
-    // Line faults.
     std::set<std::string> m_missing;  // paths that do not exist
     int m_nOpenError = 0;             // when not 0, every open fails with this error
-    bool m_bRefuseSettings = false;   // opens, but the line settings do not take
-    bool m_bFailReads = false;        // reads fail at once (an unplugged adaptor)
 
-    // What the link did.
     std::vector<std::string> m_writes;
     std::vector<std::string> m_opened;  // paths of every open that succeeded
     std::vector<int> m_timeouts;        // the time allowed for each read
-    int m_nDiscards = 0;
     int m_nOpenDevices = 0;
-
-    // Bytes waiting to be read.
     std::string m_strInput;
 
-    CFakeLine() {
-        m_fnAnswer = [this](const std::string& cmd) { return DefaultAnswer(cmd); };
-    }
-
     std::string DefaultAnswer(const std::string& cmd) const {
-        if (cmd == "S") {
-            return std::to_string(m_nStatus) + "\r";
-        }
-        if (!cmd.empty() && cmd[0] == 'W') {
+        if (cmd.starts_with('W')) {
             return m_strWReply;
         }
-        if (cmd == "R") {
-            return m_strReading;
-        }
-        if (cmd == "O") {
-            return "\r";
-        }
-        if (cmd == "\x03") {
-            return "READY\r";
-        }
-        return "";
+        return cmd == "S"      ? std::to_string(m_nStatus) + "\r"
+               : cmd == "R"    ? m_strReading
+               : cmd == "O"    ? "\r"
+               : cmd == "\x03" ? "READY\r"
+                               : "";
     }
 
-    // The commands written since the last call, control bytes shown as <03> and <CR>.
-    std::vector<std::string> TakeWrites() {
-        std::vector<std::string> out;
-        for (const std::string& w : m_writes) {
-            std::string text;
-            for (char c : w) {
-                if (c == '\r') {
-                    text += "<CR>";
-                } else if (c == '\x03') {
-                    text += "<03>";
-                } else {
-                    text += c;
-                }
+    // The commands written since the last call, CR shown as <CR> and the reset as <03>.
+    Texts TakeWrites() {
+        Texts out = std::exchange(m_writes, {});
+        for (std::string& w : out) {
+            for (std::size_t i = 0; (i = w.find_first_of("\r\x03", i)) != std::string::npos;) {
+                w.replace(i, 1, w[i] == '\r' ? "<CR>" : "<03>");
             }
-            out.push_back(text);
         }
-        m_writes.clear();
         return out;
     }
 
@@ -100,54 +70,35 @@ public:
 
     bool Open(const std::string& strPath, COpenFailure& failure) override {
         Close();
-        int nError = m_line.m_nOpenError;
-        if (m_line.m_missing.count(strPath)) {
-            nError = ENOENT;
-        }
+        const int nError = m_line.m_missing.count(strPath) ? ENOENT : m_line.m_nOpenError;
         if (nError != 0) {
-            failure.m_nError = nError;
-            failure.m_strReason = OpenFailureReason(strPath, nError);
+            failure = {nError, OpenFailureReason(strPath, nError)};
             return false;
         }
         m_bOpen = true;
         ++m_line.m_nOpenDevices;
-        if (m_line.m_bRefuseSettings) {
-            failure.m_nError = EINVAL;
-            failure.m_strReason = OpenFailureReason(strPath, EINVAL);
-            return false;
-        }
         m_line.m_opened.push_back(strPath);
         return true;
     }
     bool IsOpen() const override { return m_bOpen; }
     void Close() override {
-        if (m_bOpen) {
-            m_bOpen = false;
-            --m_line.m_nOpenDevices;
-        }
+        m_line.m_nOpenDevices -= m_bOpen;
+        m_bOpen = false;
     }
-    void DiscardInput() override {
-        ++m_line.m_nDiscards;
-        m_line.m_strInput.clear();
-    }
+    void DiscardInput() override { m_line.m_strInput.clear(); }
     bool Write(const char* pData, std::size_t nLength) override {
         EXPECT_TRUE(m_bOpen) << "written on a device that is not open";
-        const std::string cmd(pData, nLength);
-        m_line.m_writes.push_back(cmd);
-        m_line.m_strInput += m_line.m_fnAnswer(cmd);
+        m_line.m_writes.emplace_back(pData, nLength);
+        const std::string& cmd = m_line.m_writes.back();
+        m_line.m_strInput += m_line.m_fnAnswer ? m_line.m_fnAnswer(cmd) : m_line.DefaultAnswer(cmd);
         return true;
     }
     ReadResult ReadByte(char& c, int nTimeoutMs) override {
         m_line.m_timeouts.push_back(nTimeoutMs);
-        if (m_line.m_bFailReads) {
-            return ReadResult::FAILED;
-        }
-        if (m_line.m_strInput.empty()) {
-            return ReadResult::TIMED_OUT;
-        }
-        c = m_line.m_strInput.front();
-        m_line.m_strInput.erase(0, 1);
-        return ReadResult::BYTE;
+        const bool bByte = !m_line.m_strInput.empty();
+        c = bByte ? m_line.m_strInput[0] : '\0';
+        m_line.m_strInput.erase(0, bByte);
+        return bByte ? ReadResult::BYTE : ReadResult::TIMED_OUT;
     }
 
 private:
@@ -192,39 +143,83 @@ public:
         return nAnswer;
     }
 
-    std::vector<std::string> TakeTexts() {
-        std::vector<std::string> texts;
-        for (const Shown& s : m_shown) {
+    Texts TakeTexts() {
+        Texts texts;
+        for (const Shown& s : std::exchange(m_shown, {})) {
             texts.push_back(s.strText);
         }
-        m_shown.clear();
         return texts;
     }
 };
 
-// The view as the poll sees it: a recording surface, the status pane and the poll timer.
 class CPollHostDouble : public CPollHost {
 public:
     CRecordingDrawing m_dc;
     bool m_bTimerRunning = true;
-    int m_nKills = 0;
     int m_nRedraws = 0;
     int m_nDepth = 0;  // ticks begun and not ended
-    int m_nTicks = 0;
     std::vector<std::string> m_status;
 
     CRecordDrawing& TickDrawing() override {
         ++m_nDepth;
-        ++m_nTicks;
         return m_dc;
     }
     void EndTick() override { --m_nDepth; }
     void RedrawAll() override { ++m_nRedraws; }
     void SetStatusText(const std::string& strText) override { m_status.push_back(strText); }
-    void KillPollTimer() override {
-        ++m_nKills;
-        m_bTimerRunning = false;
+    void KillPollTimer() override { m_bTimerRunning = false; }
+};
+
+// The port dialog: OK with each text in turn, then Cancel; the link must be down while it is up.
+class CScriptedPortDialog : public CPortDialog {
+public:
+    std::deque<QString> m_answers;
+    std::vector<std::string> m_proposed;
+    const CSerialPort* m_pPort = nullptr;
+
+    bool Ask(QString& strPort) override {
+        m_proposed.push_back(strPort.toStdString());
+        EXPECT_EQ(m_pPort->m_bOnline, 0);
+        if (m_answers.empty()) {
+            return false;
+        }
+        strPort = m_answers.front();
+        m_answers.pop_front();
+        return true;
     }
+};
+
+// A link on a scripted line, with a profile of its own, polling for a cleared record.
+class CLinkTest : public ::testing::Test {
+protected:
+    CLinkTest() {
+        m_port.SetDeviceFactory(m_line.Factory());
+        m_port.SetMessageBoxes(&m_boxes);
+        m_port.SetProfilePath(m_profile.Path());
+        m_boxes.m_pPort = &m_port;
+        m_dlg.m_pPort = &m_port;
+        m_rec.ApplyUnitScales();
+        m_rec.RecordPoint(m_host.m_dc, 0, 0, 0, RECORD_CLEAR);
+    }
+    void Tick() { Poll(m_rec, m_host, m_port); }
+    void GoOnline() {
+        ASSERT_TRUE(m_port.Open());
+        m_port.m_bOnline = 1;
+    }
+    void WriteProfile(const std::string& strText) {
+        QFile file(m_profile.Path());
+        ASSERT_TRUE(m_dir.isValid() && file.open(QIODevice::WriteOnly));
+        file.write(strText.c_str());
+    }
+
+    QTemporaryDir m_dir;
+    CProfile m_profile{m_dir.filePath(QStringLiteral("zef.ini"))};
+    CFakeLine m_line;
+    CScriptedBoxes m_boxes;
+    CScriptedPortDialog m_dlg;
+    CSerialPort m_port;
+    TestRecord m_rec{1, 80.0};
+    CPollHostDouble m_host;
 };
 
 inline const std::string COMM_ERROR_COM1 =
