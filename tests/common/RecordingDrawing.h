@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "run/TestRecord.h"
@@ -9,27 +11,23 @@
 // "erase l-h", "draw l-h", "marker <speed> <show>" and "status <speed>".
 class CRecordingDrawing : public CRecordDrawing {
 public:
-    void EraseStretch(TestRecord&, int nFrom, int nTo) override {
-        m_calls.push_back("erase " + std::to_string(nFrom) + "-" + std::to_string(nTo));
-    }
-    void DrawStretch(TestRecord&, int nFrom, int nTo) override {
-        m_calls.push_back("draw " + std::to_string(nFrom) + "-" + std::to_string(nTo));
-    }
+    void EraseStretch(TestRecord&, int nFrom, int nTo) override { Note("erase %d-%d", nFrom, nTo); }
+    void DrawStretch(TestRecord&, int nFrom, int nTo) override { Note("draw %d-%d", nFrom, nTo); }
     void MoveSpeedMarker(TestRecord&, double dSpeed, int bShow) override {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "marker %g %d", dSpeed, bShow);
-        m_calls.push_back(buf);
+        Note("marker %g %d", dSpeed, bShow);
     }
     void ShowStatus(TestRecord&, double dSpeed, double, double, double, double) override {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "status %g", dSpeed);
-        m_calls.push_back(buf);
+        Note("status %g", dSpeed);
     }
-    std::vector<std::string> Take() {
-        std::vector<std::string> calls;
-        calls.swap(m_calls);
-        return calls;
-    }
+    std::vector<std::string> Take() { return std::exchange(m_calls, {}); }
 
     std::vector<std::string> m_calls;
+
+private:
+    template <typename... Args>
+    void Note(const char* pFormat, Args... args) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, pFormat, args...);
+        m_calls.push_back(buf);
+    }
 };

@@ -1,9 +1,8 @@
-// Every test program runs under a Qt application on the offscreen platform, so that code which
-// needs fonts, images or widgets works without a screen.
+// Every test program runs under a Qt application on the offscreen platform: fonts, images, widgets.
 #include <QApplication>
 
-#include "app/Resources.h"
 #include <gtest/gtest.h>
+#include "app/Resources.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

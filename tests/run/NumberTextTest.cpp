@@ -2,102 +2,66 @@
 
 #include <QTemporaryDir>
 #include <clocale>
-#include <cmath>
-#include <cstdlib>
 #include <cstdio>
 #include <random>
+#include <tuple>
 
 #include "run/NumberText.h"
+#include "run/Units.h"
 
-TEST(FormatFixed, RoundsExactHalvesAwayFromZero) {
-    EXPECT_EQ(FormatFixed(32.5, 0, 2), "33");
-    EXPECT_EQ(FormatFixed(8.125, 0, 2), " 8");
-    EXPECT_EQ(FormatFixed(16.25, 0, 2), "16");
-    EXPECT_EQ(FormatFixed(0.125, 2, 2), "0.13");
-    EXPECT_EQ(FormatFixed(1.25, 1, 2), "1.3");
-    EXPECT_EQ(FormatFixed(0.0625, 3, 2), "0.063");
-    EXPECT_EQ(FormatFixed(-2.5, 0), "-3");
-    EXPECT_EQ(FormatFixed(0.5, 0), "1");
-    EXPECT_EQ(FormatFixed(2.0, 0), "2");
-    // Just below a half stays below.
-    EXPECT_EQ(FormatFixed(0.12499999999999999, 2), "0.12");
-}
-
-TEST(FormatFixed, AgreesWithPrintfWhereNoHalfIsInvolved) {
+TEST(FormatFixed, RoundsExactHalvesAwayFromZeroAndOtherwiseAgreesWithPrintf) {
+    // Doubles exactly halfway at the last digit, and the one just below a half.
+    // clang-format off
+    const std::tuple<double, int, const char*> ties[] = {
+        {32.5, 0, "33"}, {0.125, 2, "0.13"}, {0.0625, 3, "0.063"}, {-2.5, 0, "-3"},
+        {0.0078125, 6, "0.007813"}, {2500.5, 0, "2501"}, {0.12499999999999999, 2, "0.12"}};
+    // clang-format on
+    for (const auto& [d, nPrecision, pText] : ties) {
+        EXPECT_EQ(FormatFixed(d, nPrecision), pText);
+    }
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> value(-2000.0, 2000.0);
     for (int i = 0; i < 20000; ++i) {
         const double d = value(rng) / (1 << (i % 12));
-        const int nPrecision = i % 7;
-        char buf[128];
-        std::snprintf(buf, sizeof buf, "%+*.*f", 9, nPrecision, d);
-        EXPECT_EQ(FormatFixed(d, nPrecision, 9, true), buf) << d;
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%+*.*f", 9, i % 7, d);
+        ASSERT_EQ(FormatFixed(d, i % 7, 9, true), buf) << d;
     }
-}
-
-TEST(FormatFixed, SignAndWidthAsPrintf) {
-    EXPECT_EQ(FormatFixed(0.0, 3, 4, true), "+0.000");
-    EXPECT_EQ(FormatFixed(0.0, 1, 4), " 0.0");
-    EXPECT_EQ(FormatFixed(-0.004, 6, 0, true), "-0.004000");
-    EXPECT_EQ(FormatFixed(0.1234, 6, 0, true), "+0.123400");
-    EXPECT_EQ(FormatFixed(1.0, 6), "1.000000");
-}
-
-TEST(FormatSignedG, SlotSpeeds) {
-    EXPECT_EQ(FormatSignedG(0 * 0.1), "+0");
-    EXPECT_EQ(FormatSignedG(1 * 0.1), "+0.1");
-    EXPECT_EQ(FormatSignedG(123 * 0.1), "+12.3");
-    EXPECT_EQ(FormatSignedG(1399 * 0.1), "+139.9");
-    EXPECT_EQ(FormatSignedG(1400 * 0.1), "+140");
-    EXPECT_EQ(FormatSignedG(-0.5), "-0.5");
-    for (int i = 0; i <= 1400; ++i) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%+g", i * 0.1);
-        ASSERT_EQ(FormatSignedG(i * 0.1), buf);
-    }
-}
-
-TEST(LeadingNumber, ReadsTheDecimalNumberAtTheStart) {
-    size_t nEnd = 0;
-    EXPECT_EQ(LeadingNumber("  12.5abc", &nEnd), 12.5);
-    EXPECT_EQ(nEnd, 6u);
-    EXPECT_EQ(LeadingNumber("-3"), -3.0);
-    EXPECT_EQ(LeadingNumber("+.5"), 0.5);
-    EXPECT_EQ(LeadingNumber("5."), 5.0);
-    EXPECT_EQ(LeadingNumber("1e3x"), 1000.0);
-    EXPECT_EQ(LeadingNumber("1e", &nEnd), 1.0);
-    EXPECT_EQ(nEnd, 1u);
-    EXPECT_EQ(LeadingNumber("0x10"), 0.0);  // hexadecimal is not read
-    EXPECT_EQ(LeadingNumber("1e999"), HUGE_VAL);
-    EXPECT_FALSE(LeadingNumber(""));
-    EXPECT_FALSE(LeadingNumber("abc"));
-    EXPECT_FALSE(LeadingNumber("inf"));
-    EXPECT_FALSE(LeadingNumber("nan"));
-    EXPECT_FALSE(LeadingNumber("-"));
-    EXPECT_FALSE(LeadingNumber("."));
-    EXPECT_EQ(TextToNumber("word"), 0.0);
 }
 
 TEST(NumberText, IgnoresTheProcessLocale) {
-    // A desktop locale with a decimal comma must not change what is read or written. Build one
-    // in a private folder, so the test does not depend on the machine's generated locales.
+    // A decimal comma must not change what is read or written; the locale is built privately.
     QTemporaryDir dir;
-    const QString strLocale = dir.path() + "/de_DE.UTF-8";
-    const std::string strCommand =
-        "localedef -i de_DE -f UTF-8 '" + strLocale.toStdString() + "' >/dev/null 2>&1";
-    if (std::system(strCommand.c_str()) != 0) {
-        GTEST_SKIP() << "localedef could not build a locale with a decimal comma";
-    }
+    const std::string strCommand = "localedef -i de_DE -f UTF-8 '" + dir.path().toStdString() +
+                                   "/de_DE.UTF-8' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(strCommand.c_str()), 0) << "localedef could not build the locale";
     qputenv("LOCPATH", dir.path().toLocal8Bit());
-    const char* pOld = std::setlocale(LC_NUMERIC, nullptr);
-    std::string strOld = pOld ? pOld : "C";
+    const std::string strOld = std::setlocale(LC_NUMERIC, nullptr);
     ASSERT_TRUE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"));
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%.1f", 0.5);
-    ASSERT_STREQ(buf, "0,5");  // the locale is really in force
     EXPECT_EQ(LeadingNumber("0.125"), 0.125);
     EXPECT_EQ(FormatFixed(0.125, 3), "0.125");
     EXPECT_EQ(FormatSignedG(12.3), "+12.3");
     std::setlocale(LC_NUMERIC, strOld.c_str());
     qunsetenv("LOCPATH");
+}
+
+TEST(DerivedQuantities, WorkedExamplesAndLimits) {
+    // 40 mph is 58.67 ft/s; 10 sq. in. at q = 0.0375 v^2 gives a denominator of 8.96296.
+    const double dCd = 1.6 / 8.962962962962962;
+    EXPECT_NEAR(DragCoefficient(true, 10.0, 40.0, 0.05), dCd, 1e-12);
+    EXPECT_NEAR(DragCoefficient(false, 10.0, 64.3736, 0.0226796), dCd, 1e-9);  // km/h and kg
+    EXPECT_EQ(DragCoefficient(true, 1.0, 30.0, 0.1), 2.0);                     // 6.35 is capped
+    EXPECT_EQ(DragCoefficient(true, 1.0, 0.0, 0.5), 0.0);                      // no wind
+    EXPECT_EQ(DragCoefficient(true, 0.0, 40.0, 0.5) + DragCoefficient(true, -3.0, 40.0, 0.5), 0.0);
+    // L/D: 0 for drag up to 0.002, else clamped to +-20.
+    const double ratios[][3] = {{1, 0.002, 0},   {1, 0, 0},       {1, -0.5, 0},
+                                {1, 0.0021, 20}, {-1, 0.01, -20}, {0.5, 0.25, 2}};
+    for (const auto& r : ratios) {
+        EXPECT_EQ(LiftDragRatio(r[0], r[1]), r[2]) << r[0] << " / " << r[1];
+    }
+    // Smoothing moves a third of the way, in the stated order.
+    EXPECT_EQ(SmoothReading(30.0, 0.0, SMOOTHING_DIVISOR), 10.0);
+    EXPECT_DOUBLE_EQ(SmoothReading(30.0, 10.0, SMOOTHING_DIVISOR), 50.0 / 3);
+    EXPECT_EQ(SmoothReading(0.7, 0.1, 3), 0.7 / 3 + 0.1 - 0.1 / 3);  // bit for bit
+    EXPECT_TRUE(SmoothReading(7.5, 2.0, 1) == 7.5 && SmoothReading(7.5, 2.0, 0) == 7.5);
 }

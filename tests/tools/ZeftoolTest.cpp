@@ -1,0 +1,68 @@
+// The command-line tool: test files as CSV rows, and graphs drawn into files.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "../graph/GraphTestSupport.h"
+#include "files/TestFile.h"
+#include "run/Units.h"
+
+namespace {
+
+// The exit status, standard output and standard error of a run.
+std::tuple<int, QString, QString> Zeftool(const QStringList& args) {
+    QProcess process;
+    process.start(ZEF_ZEFTOOL, args);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+const QString WING = ZEF_TEST_DATA "/zef/english-wing.ZEF";
+
+}  // namespace
+
+TEST(Zeftool, CsvHasOneRowPerRecordedSlotInSlotOrder) {
+    const QStringList rows = std::get<1>(Zeftool({"csv", WING})).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 8);
+    EXPECT_EQ(rows.mid(0, 3),
+              (QStringList{"wind,lift,drag,cd,ld", "0.0,0,0,0,0", "4.9,0.004,0.001,0,0"}));
+    const QStringList at50 = rows[6].split(',');  // 0.097 lb at 50 mph on 12.5 sq. in.
+    EXPECT_EQ(at50.mid(0, 3), (QStringList{"50.0", "0.481", "0.097"}));
+    EXPECT_EQ(at50[3].toDouble(), DragCoefficient(true, 12.5, 50, 0.097));
+    EXPECT_EQ(at50[4].toDouble(), 0.481 / 0.097);
+}
+
+TEST(Zeftool, RendersPngSvgAndPdfOrSaysWhyNotOnOneLine) {
+    QTemporaryDir dir;
+    for (const char* pName : {"w.png", "w.svg", "w.pdf"}) {
+        EXPECT_EQ(Zeftool({"render", WING, "-o", dir.filePath(pName)}),
+                  std::tuple(0, QString(), QString()));
+    }
+    TestRecord rec(1, 80.0);  // the window's picture of the test after opening it
+    ASSERT_TRUE(ReadTestFile(rec, WING).Ok());
+    EXPECT_EQ(QImage(dir.filePath("w.png")).convertToFormat(QImage::Format_RGB32),
+              Painted(rec, 1024, 768));
+    QFile svg(dir.filePath("w.svg")), pdf(dir.filePath("w.pdf"));
+    EXPECT_TRUE(svg.open(QIODevice::ReadOnly) && svg.readAll().contains("#c0c0c0"));  // grey plot
+    EXPECT_TRUE(pdf.open(QIODevice::ReadOnly) &&
+                pdf.readAll().contains("/MediaBox [0 0 842.000000 595.000000]"));
+    const QString strPng = dir.filePath("out.png"), strBad = ZEF_TEST_DATA "/zef/wrong-magic.ZEF";
+    // clang-format off
+    const QList<QStringList> failures = {
+        {"csv", strBad}, {"csv", strPng}, {"render", strBad, "-o", strPng}, {"render", WING, "-o"},
+        {"render", WING, "-o", strPng, "--overlay", strBad}, {"render", WING, WING, "-o", strPng},
+        {"render", WING, "-o", "/no/out.png"}, {"render", WING, "-o", "out.jpg"},
+        {"render", WING, "-o", strPng, "--size", "99999x100"},
+        {"render", WING, "-o", strPng, "--show", "x"},
+        {"render", WING, "-o", strPng, "--colour", "red"}};
+    // clang-format on
+    for (const QStringList& args : failures) {
+        const auto [nExit, strOut, strErr] = Zeftool(args);
+        SCOPED_TRACE(args.join(' ').toStdString() + ": " + strErr.toStdString());
+        EXPECT_NE(nExit, 0);
+        EXPECT_TRUE(strOut.isEmpty() && strErr.startsWith("zeftool: ") && strErr.count('\n') == 1);
+        EXPECT_FALSE(QFile::exists(strPng));
+    }
+}
