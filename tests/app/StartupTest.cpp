@@ -1,5 +1,4 @@
-// Start-up in its order (main window, port, splash) with the settings it reads, the splash's ways
-// out with the controller's start-up commands, and the System menu's COM Port command.
+// Start-up in its order (window, port, splash), the splash's ways out, and the COM Port command.
 
 #include "ConsoleHarness.h"
 #include "app/SplashWnd.h"
@@ -8,8 +7,7 @@ namespace {
 
 class StartupTest : public CConsoleTest {
 protected:
-    // The next COM Port dialog: notes what it proposed, then takes the port (Cancel when empty)
-    // by Enter, which reaches OK as the button that has the focus.
+    // The next COM Port dialog: what it proposed noted, the port taken by Enter (OK has the focus).
     void Choose(const char* pszPort) {
         Then([this, strPort = QString::fromLatin1(pszPort)](QWidget* pModal) {
             auto* pDlg = dynamic_cast<CComPortDlg*>(pModal);
@@ -17,7 +15,8 @@ protected:
             EXPECT_TRUE(theApp.m_pMainWnd && theApp.m_pMainWnd->isVisible());
             EXPECT_EQ(theApp.m_pSplash, nullptr);
             m_proposed << pDlg->m_pPort->currentText();
-            if (strPort.isEmpty()) return pDlg->reject();
+            if (strPort.isEmpty())
+                return pDlg->reject();
             pDlg->m_pPort->setEditText(strPort);
             ASSERT_TRUE(QTest::qWaitForWindowActive(pDlg));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -71,6 +70,8 @@ TEST_F(StartupTest, AStoredPortIsKeptAndTheSplashsIdlePassResetsAControllerOnLin
         EXPECT_EQ(Rec().m_dMaxSpeed, 100.0);  // the settings reach the test
         EXPECT_EQ(Rec().m_bEnglish, 0);
         EXPECT_EQ(m_boxes.TakeTexts(), bOpens ? Strings{} : Strings{"Serial Port not detected!"});
+        m_line.m_missing.clear();  // the port open either way; only the link tells on-line
+        ASSERT_TRUE(thePort.Open());
         m_dwTick += 999;
         RunLoop(30);
         EXPECT_NE(theApp.m_pSplash, nullptr);
@@ -90,7 +91,7 @@ TEST_F(StartupTest, AStoredPortIsKeptAndTheSplashsIdlePassResetsAControllerOnLin
 TEST_F(StartupTest, TheSplashGoesWithoutAnyInputToWakeTheProgram) {
     QElapsedTimer clock;
     clock.start();
-    theApp.m_fnTickCount = [&] { return 0xffffff00u + static_cast<std::uint32_t>(clock.elapsed()); };
+    theApp.m_fnTickCount = [&] { return 0xffffff00u + std::uint32_t(clock.elapsed()); };
     ASSERT_TRUE(thePort.Open());
     thePort.m_bOnline = 1;
     theApp.ShowSplash();

@@ -1,8 +1,7 @@
 #pragma once
 
-// The console on the offscreen platform for a test: its profile in a folder of its own, the
-// operator's boxes answered from a script, the tunnel a scripted line, a settable tick counter,
-// and a way to work the modal dialogs a command opens.
+// The console on the offscreen platform: a profile of its own, the operator's boxes and dialogs
+// answered from a script, the tunnel a scripted line, and a settable tick counter.
 
 #include <gtest/gtest.h>
 
@@ -30,7 +29,8 @@ using Strings = std::vector<std::string>;
 class CConsoleTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (QWidget* pWidget : QApplication::topLevelWidgets()) m_windowsBefore.insert(pWidget);
+        for (QWidget* pWidget : QApplication::topLevelWidgets())
+            m_windowsBefore.insert(pWidget);
         theApp.m_profile = CProfile(m_dir.filePath(QStringLiteral("zef.ini")));
         theApp.m_pMessageBoxes = &m_boxes;
         theApp.m_fnTickCount = [this] { return m_dwTick; };
@@ -41,8 +41,7 @@ protected:
         thePort.m_bOnline = thePort.m_nStatus = thePort.m_bRunning = thePort.m_bReturningToZero = 0;
         thePort.m_nPollTimer = 0;
         thePort.m_nSpeedStep = 5;
-        // No question with the poll running: a tick meanwhile would talk to the tunnel behind
-        // the operator's back.
+        // A tick under the question would talk to the tunnel behind the operator's back.
         m_boxes.m_fnWhileShown = [](const std::string& strText) {
             EXPECT_TRUE(strText != "Clear Previous Test Results?" || thePort.m_nPollTimer == 0);
         };
@@ -65,9 +64,8 @@ protected:
         theApp.m_strHelpUrl = m_strHelpUrl;
     }
 
-    // Runs the handler on the next modal window that shows, while the command that opened it
-    // waits in the window's own event loop; the handler ends the window. The polling starts on
-    // first use: it would otherwise wake the event loop that idle passes need.
+    // The handler works the next modal window and ends it. The polling starts on first use: it
+    // would wake the event loop that idle passes need.
     void Then(std::function<void(QWidget*)> fnHandler) {
         m_handlers.push_back(fnHandler);
         if (!m_modalTimer.isActive()) {
@@ -87,21 +85,21 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
     }
 
-    // Runs the event loop as the program's own loop does, waiting for input between events so
-    // that idle passes happen; for nMs, or until fnDone says so.
+    // The event loop as the program runs it, so that idle passes happen; nMs or until fnDone.
     static void RunLoop(int nMs, std::function<bool()> fnDone = {}) {
         QEventLoop loop;
         QTimer::singleShot(nMs, &loop, &QEventLoop::quit);
         QTimer check;
         QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-            if (fnDone && fnDone()) loop.quit();
+            if (fnDone && fnDone())
+                loop.quit();
         });
-        if (fnDone) check.start(5);
+        if (fnDone)
+            check.start(5);
         loop.exec();
     }
 
-    // Start-up on a port that opens, the splash gone by its idle path, and what that sent
-    // forgotten: the console as the operator finds it.
+    // Start-up on a port that opens, the splash gone by its idle path and what it sent forgotten.
     void Start(const std::string& strProfile = "[System]\r\nCOM Port=1\r\n") {
         WriteProfile(strProfile.c_str());
         ASSERT_TRUE(theApp.InitInstance());
@@ -135,7 +133,8 @@ protected:
     void Answer(std::function<void(Dialog&)> fnWork) {
         Then([fnWork](QWidget* pWidget) {
             auto* pDialog = dynamic_cast<Dialog*>(pWidget);
-            ASSERT_NE(pDialog, nullptr) << "another window: " << pWidget->windowTitle().toStdString();
+            ASSERT_NE(pDialog, nullptr)
+                << "another window: " << pWidget->windowTitle().toStdString();
             fnWork(*pDialog);
         });
     }
@@ -147,8 +146,7 @@ protected:
     }
     // OK as its button gives it, the dialog's checks included.
     static void OK(QDialog& dlg) { dlg.accept(); }
-    // The next file dialog: a name typed in the test's folder, then its Open or Save; a Yes to
-    // the question whether to replace a file.
+    // The next file dialog: a name typed in m_files, then Open or Save (and Yes to replace).
     void ChooseFile(const char* pszName, bool bReplace = false) {
         Answer<QFileDialog>([this, pszName, bReplace](QFileDialog& dlg) {
             if (bReplace) {
@@ -170,8 +168,7 @@ protected:
         }
     }
 
-    // The window shows the record as a full paint of it would: all of it, or only the inside of
-    // the plot frame (a redraw of the plot leaves what lies outside it).
+    // The window as a full paint of the record draws it; a plot redraw leaves the frame's outside.
     bool ShowsTheRecord(bool bPlotOnly = false) {
         const QImage& shown = View().Image();
         QImage fresh(shown.size(), QImage::Format_RGB32);
@@ -204,8 +201,10 @@ private:
         QMetaObject::invokeMethod(
             &m_modalTimer,
             [fnHandler = m_handlers.front(), pModal = QPointer<QWidget>(pModal)] {
-                if (pModal) fnHandler(pModal);
-                if (pModal) pModal->setProperty("zefHandled", false);
+                if (pModal)
+                    fnHandler(pModal);
+                if (pModal)
+                    pModal->setProperty("zefHandled", false);
             },
             Qt::QueuedConnection);
         m_handlers.pop_front();

@@ -1,5 +1,4 @@
-// The test dialogs as an operator works them: Test Configuration, Axis and Metric Axis, and
-// Comments.
+// Test Configuration, Axis, Metric Axis and Comments, as an operator works them.
 
 #include "ConsoleHarness.h"
 
@@ -43,7 +42,8 @@ TEST_F(Dialogs, ConfigureConvertsAndWritesTheProfileInBothUnitSystems) {
         {1, 62.9, 1.23456, "62", "1.235", nullptr, nullptr, 62, 1.235, 62},
         {1, 80, 1, "80", "1.000", "0", "wing", 0, 0, 0},
         // A maximum from a hand-edited profile beyond what the box holds.
-        {0, 4294967295.0, 1, "4294967295", "6.452", nullptr, nullptr, 80, 6.452 * SQIN_PER_SQCM, 80},
+        {0, 4294967295.0, 1, "4294967295", "6.452", nullptr, nullptr, 80, 6.452 * SQIN_PER_SQCM,
+         80},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pShownMax);
@@ -54,8 +54,10 @@ TEST_F(Dialogs, ConfigureConvertsAndWritesTheProfileInBothUnitSystems) {
         Work<CTestConfigDlg>(ID_CONFIGURE, [&](CTestConfigDlg& dlg) {
             EXPECT_EQ(dlg.m_pMaxSpeed->text(), c.pShownMax);
             EXPECT_EQ(dlg.m_pCdArea->text(), c.pShownArea);
-            if (c.pTypedMax) dlg.m_pMaxSpeed->setText(QString::fromLatin1(c.pTypedMax));
-            if (c.pTypedArea) dlg.m_pCdArea->setText(QString::fromLatin1(c.pTypedArea));
+            if (c.pTypedMax)
+                dlg.m_pMaxSpeed->setText(QString::fromLatin1(c.pTypedMax));
+            if (c.pTypedArea)
+                dlg.m_pCdArea->setText(QString::fromLatin1(c.pTypedArea));
             OK(dlg);
         });
         EXPECT_NEAR(Rec().m_dMaxSpeed, c.dStoredMax, 1e-9);
@@ -136,7 +138,8 @@ TEST_F(Dialogs, AxisBoxesShowTheRangesAndEveryListEntryGivesItsRangeBack) {
             Work<CAxisDlg>(ID_AXIS, [&](CAxisDlg& dlg) {
                 EXPECT_EQ(dlg.windowTitle(), bEnglish ? "Axis" : "Metric Axis");
                 QStringList texts;
-                for (QComboBox* pBox : Boxes(dlg)) texts << pBox->currentText();
+                for (QComboBox* pBox : Boxes(dlg))
+                    texts << pBox->currentText();
                 EXPECT_EQ(texts.join(' '), shown[bEnglish][nRange - 1]);
                 // A list entry that begins with the text is selected; else it stands in the edit.
                 EXPECT_EQ(dlg.m_pWind->currentIndex(), bEnglish && nRange <= 4 ? nRange - 1 : -1);
@@ -157,7 +160,8 @@ TEST_F(Dialogs, AxisBoxesShowTheRangesAndEveryListEntryGivesItsRangeBack) {
 }
 
 TEST_F(Dialogs, CommentsEditTheFirstFiveLinesWithinFiftyCharactersAndKeepTheRest) {
-    for (int i = 0; i < COMMENT_COUNT; ++i) Rec().m_strComment[i] = "line " + std::to_string(i + 1);
+    for (int i = 0; i < COMMENT_COUNT; ++i)
+        Rec().m_strComment[i] = "line " + std::to_string(i + 1);
     Work<CCommentsDlg>(ID_COMMENTS, [&](CCommentsDlg& dlg) {
         dlg.m_pLine[0]->clear();
         QTest::keyClicks(dlg.m_pLine[0], QString(60, QLatin1Char('x')));
@@ -166,7 +170,8 @@ TEST_F(Dialogs, CommentsEditTheFirstFiveLinesWithinFiftyCharactersAndKeepTheRest
     });
     EXPECT_EQ(Rec().m_strComment[0], std::string(50, 'x'));
     EXPECT_EQ(Rec().m_strComment[4], "");
-    for (int i : {1, 3, 5, 6, 7, 8, 9}) EXPECT_EQ(Rec().m_strComment[i], "line " + std::to_string(i + 1));
+    for (int i : {1, 3, 5, 6, 7, 8, 9})
+        EXPECT_EQ(Rec().m_strComment[i], "line " + std::to_string(i + 1));
     EXPECT_TRUE(ShowsTheRecord(true));
 }
 

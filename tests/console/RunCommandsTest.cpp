@@ -1,5 +1,4 @@
-// The run commands as the operator gives them, keys and the graph's double-click, on a console
-// whose link is a scripted controller.
+// The run commands, from keys and the graph's double-click, with a scripted controller.
 
 #include <cmath>
 
@@ -27,8 +26,7 @@ protected:
         });
         Key(Qt::Key_W);
     }
-    // A double-click at a wind speed on the graph: the plot spans 80 to 985 thousandths of the
-    // width, the scale 0 to its displayed top.
+    // The plot spans 80 to 985 thousandths of the width, the scale 0 to its displayed top.
     void DoubleClickAt(double dSpeed, int y = 300) {
         const double dX = 0.080 + 0.905 * dSpeed / DisplayedTop(Rec().m_axisWind);
         QTest::mouseDClick(&View(), Qt::LeftButton, {},
@@ -45,7 +43,8 @@ TEST_F(RunCommands, WithTheLinkDownSpeedCommandsAreDisabledAndStopStillZeroesThe
     View().SetPollTimer();  // no command touches it
     const unsigned nTimer = thePort.m_nPollTimer;
     m_boxes.m_answers = {IDOK, IDOK, IDOK, IDOK, IDOK};
-    for (Qt::Key key : {Qt::Key_W, Qt::Key_PageUp, Qt::Key_PageDown}) Key(key);
+    for (Qt::Key key : {Qt::Key_W, Qt::Key_PageUp, Qt::Key_PageDown})
+        Key(key);
     DoubleClickAt(40);
     EXPECT_EQ(Rec().m_dTargetSpeed, 12);
     Key(Qt::Key_S);
@@ -84,10 +83,12 @@ TEST_F(RunCommands, SetWindSpeedTruncatesConvertsAndClamps) {
         const char* pTyped;
         double dTarget;
     } cases[] = {
+        // clang-format off
         {1, 80, "95", 80}, {1, 80, "12.9", 12}, {1, 80, "abc", 0}, {1, 80, " 7 mph", 7},
         {1, 74.5647, "77", 74}, {0, 120 * MPH_PER_KPH, "200", 74},  // whole mph of the maximum
         {0, 80, "100", 62.13727366498067}, {2, 80, "30", 30},  // any unit setting but 0: English
         {1, 80, "-5", 0}, {0, 80, "-20.5", 0}, {1, 80, "-1e999", 0},  // never a negative speed
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pTyped);
@@ -110,7 +111,8 @@ TEST_F(RunCommands, IncrementAndDecrementStepInTheUnitsShownHoldTheMaximumAndSto
     for (int bEnglish : {0, 1}) {
         Rec().m_bEnglish = bEnglish;
         Rec().m_dTargetSpeed = 0;
-        for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_PageDown}) Key(key);
+        for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_PageDown})
+            Key(key);
         EXPECT_NEAR(Rec().m_dTargetSpeed, dStep[bEnglish], 1e-9);
         EXPECT_TRUE(PollRunning());
     }
@@ -175,7 +177,8 @@ TEST_F(RunCommands, StopWindOnAFanAtRestOrTurningAndWhileItRunsDown) {
     EXPECT_TRUE(PollRunning());
     EXPECT_EQ(Rec().m_dFiltWind, 0);
     // While it runs down a second Stop only asks, and speed commands too (no dialog comes up).
-    for (Qt::Key key : {Qt::Key_S, Qt::Key_PageUp, Qt::Key_W}) Key(key);
+    for (Qt::Key key : {Qt::Key_S, Qt::Key_PageUp, Qt::Key_W})
+        Key(key);
     EXPECT_EQ(Sent(), (Strings{"S", "S", "S"}));
     EXPECT_EQ(Rec().m_dTargetSpeed, 0);
     FanRunning(false);
@@ -186,8 +189,7 @@ TEST_F(RunCommands, StopWindOnAFanAtRestOrTurningAndWhileItRunsDown) {
 }
 
 TEST_F(RunCommands, AStopNeverSentIsNotWaitedForAndOneWhosePollWasHaltedIsFollowedToItsEnd) {
-    // The panel locked, the operator cancels: the link is down and "O" is never sent. Back on
-    // line the poll commands zero, and Stop Wind sends the stop.
+    // The panel locked, the operator cancels: "O" never goes, and the stop is sent again.
     FanRunning(true);
     m_line.m_nStatus |= STATUS_LOCKED;
     m_boxes.m_answers = {IDCANCEL};
@@ -198,9 +200,7 @@ TEST_F(RunCommands, AStopNeverSentIsNotWaitedForAndOneWhosePollWasHaltedIsFollow
     thePort.m_bOnline = 1;
     View().OnTimer();
     EXPECT_EQ(Sent(), (Strings{"S", "W0<CR>", "R"}));
-    // Halted by a Cancel on a locked panel while it runs down, through a speed command's status
-    // query or Stop Wind's own. Back on line with the fan at rest the command is still refused,
-    // but the poll runs again and its next tick ends the stop.
+    // A stop's poll halted by such a Cancel: back on line, its next tick ends the stop.
     for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_S}) {
         SCOPED_TRACE(key);
         FanRunning(true);

@@ -1,5 +1,4 @@
-// A whole test on the tunnel emulator from the console's own commands and dialogs: set the wind,
-// raise it, stop it, comment, save, clear, open the file again and keep it as the overlay.
+// A whole test on the tunnel emulator, from the console's own commands and dialogs.
 
 #include "ConsoleHarness.h"
 #include "Zefsim.h"
@@ -9,9 +8,8 @@ namespace {
 class ZefsimRun : public CConsoleTest {
 protected:
     void SetUp() override {
-        if (!CZefsim::Available()) {
+        if (!CZefsim::Available())
             GTEST_SKIP() << "zefsim is not built";
-        }
         CConsoleTest::SetUp();
         // A quick fan, answering at once, on the port start-up opens.
         m_pSim = std::make_unique<CZefsim>(std::vector<std::string>{"--no-pacing", "--tau", "0.3"});
@@ -36,7 +34,8 @@ TEST_F(ZefsimRun, AWholeTestRunsSavesReopensAndBecomesTheOverlay) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return Rec().m_dFiltWind > 13; }, 30000));
     const int nLast = Rec().m_nLastSlot;
     int nRecorded = 0;
-    for (int i = 1; i <= nLast; ++i) nRecorded += Rec().IsRecorded(i);
+    for (int i = 1; i <= nLast; ++i)
+        nRecorded += Rec().IsRecorded(i);
     EXPECT_GT(nRecorded, 15);  // the sweep is on the graph
     // Stop: "O", then only the status until the fan has run down.
     Key(Qt::Key_S);
