@@ -1,4 +1,5 @@
 # The programs, the menu entry, the icons and the manual land where a desktop looks for them.
+cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
                 RESULT_VARIABLE result OUTPUT_QUIET)
