@@ -1,172 +1,164 @@
-// Start-up in its order (settings, main window, port, splash), the dialog colours, the
-// application's names, and an exit that adds nothing.
+// Start-up in its order (window, port, splash), the splash's ways out, and the COM Port command.
 
-#include <QComboBox>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
-
-#include "ShellHarness.h"
-#include "app/Commands.h"
+#include "ConsoleHarness.h"
 #include "app/SplashWnd.h"
-#include "dialogs/Dialogs.h"
 
 namespace {
 
-using Texts = std::vector<std::string>;
-
-// What a dialog of start-up saw of the rest of the program when it came up.
-struct StartupMoment {
-    bool bMainVisible = false;
-    bool bSplash = true;
-    QString strProposed;
-    int nStoredPort = 0;
-};
-
-class StartupTest : public CShellTest {
+class StartupTest : public CConsoleTest {
 protected:
-    // Records the moment, then chooses strPort (or cancels when it is empty).
-    void ChoosePort(StartupMoment& moment, const QString& strPort) {
-        Modal().Then([this, &moment, strPort](QWidget* pModal) {
-            CComPortDlg* pDlg = PortDialog(pModal);
-            ASSERT_NE(pDlg, nullptr);
-            moment.bMainVisible = theApp.m_pMainWnd && theApp.m_pMainWnd->isVisible();
-            moment.bSplash = theApp.m_pSplash != nullptr;
-            moment.strProposed = pDlg->m_pPort->currentText();
-            moment.nStoredPort = StoredPort();
-            if (strPort.isEmpty()) {
-                pDlg->reject();
-                return;
-            }
+    // The next COM Port dialog: what it proposed noted, the port taken by Enter (OK has the focus).
+    void Choose(const char* pszPort) {
+        Then([this, strPort = QString::fromLatin1(pszPort)](QWidget* pModal) {
+            auto* pDlg = dynamic_cast<CComPortDlg*>(pModal);
+            ASSERT_NE(pDlg, nullptr) << pModal->windowTitle().toStdString();
+            EXPECT_TRUE(theApp.m_pMainWnd && theApp.m_pMainWnd->isVisible());
+            EXPECT_EQ(theApp.m_pSplash, nullptr);
+            m_proposed << pDlg->m_pPort->currentText();
+            if (strPort.isEmpty())
+                return pDlg->reject();
             pDlg->m_pPort->setEditText(strPort);
-            pDlg->m_btnOK->click();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(pDlg));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         });
     }
+    QStringList m_proposed;
 };
 
 }  // namespace
 
-TEST_F(StartupTest, FirstStartShowsTheWindowThenAsksForAPortThenShowsTheSplash) {
+TEST_F(StartupTest, TheWindowComesFirstThenThePortDialogThenTheSplash) {
     m_line.m_missing.insert("/dev/ttyS1");
-    StartupMoment first, second;
-    ChoosePort(first, QStringLiteral("COM2"));
-    ChoosePort(second, QStringLiteral("COM3"));
-    int nStoredWhenRefused = 0;
+    Choose("COM2");
+    Choose("COM3");
+    std::string strStoredWhenRefused;
     m_boxes.m_answers = {IDOK};
-    m_boxes.m_fnWhileShown = [&](const std::string&) { nStoredWhenRefused = StoredPort(); };
-
+    m_boxes.m_fnWhileShown = [&](const std::string&) { strStoredWhenRefused = ReadProfile(); };
     ASSERT_TRUE(theApp.InitInstance());
-
-    EXPECT_TRUE(first.bMainVisible);
-    EXPECT_FALSE(first.bSplash);
-    EXPECT_EQ(first.strProposed, "COM1");  // a fresh installation proposes the first port
-    EXPECT_EQ(first.nStoredPort, -1);
-    EXPECT_EQ(nStoredWhenRefused, 2);  // stored before it was tried
-    EXPECT_EQ(m_boxes.TakeTexts(), Texts{"Serial Port not detected!"});
-    EXPECT_TRUE(second.bMainVisible);
-    EXPECT_FALSE(second.bSplash);
-    EXPECT_EQ(second.strProposed, "COM2");  // the port that just failed
-    EXPECT_EQ(StoredPort(), 3);
+    // A fresh installation proposes the first port, then the port that just failed.
+    EXPECT_EQ(m_proposed, QStringList({"COM1", "COM2"}));
+    EXPECT_EQ(strStoredWhenRefused, "[System]\nCOM Port=2\n");  // stored before it was tried
+    EXPECT_EQ(m_boxes.TakeTexts(), Strings{"Serial Port not detected!"});
+    EXPECT_EQ(ReadProfile(), "[System]\nCOM Port=3\n");
     EXPECT_EQ(thePort.m_bOnline, 1);
-    EXPECT_EQ(thePort.m_nPort, 3);
     ASSERT_NE(theApp.m_pSplash, nullptr);
     EXPECT_TRUE(theApp.m_pSplash->isVisible());
-    EXPECT_TRUE(
-        m_line.TakeWrites().empty());  // the controller hears nothing before the splash goes
+    EXPECT_TRUE(m_line.m_writes.empty());  // the controller hears nothing before the splash goes
 }
 
-TEST_F(StartupTest, AStoredPortThatOpensAsksNothingAndWritesNothing) {
+TEST_F(StartupTest, AStoredPortIsKeptAndTheSplashsIdlePassResetsAControllerOnLine) {
+    // As an operator may write it by hand; a maximum that is no whole number is passed over.
     const char* pszProfile =
-        "; lab tunnel\r\n[System]\r\nCOM Port=2\r\nAbsolute Max Speed=100\r\n"
-        "Max Speed=60\r\nUnits=2\r\n";
-    WriteProfile(pszProfile);
-
-    ASSERT_TRUE(theApp.InitInstance());
-
-    EXPECT_EQ(thePort.m_bOnline, 1);
-    EXPECT_EQ(m_line.m_opened, std::vector<std::string>{"/dev/ttyS1"});
-    EXPECT_TRUE(m_boxes.m_shown.empty());
-    EXPECT_EQ(ReadProfile(), pszProfile);
-    // The settings reach the view's test record.
-    EXPECT_EQ(View().m_rec.m_dMaxSpeed, 100.0);
-    EXPECT_NE(View().m_rec.m_bEnglish, 0);  // any value but 0 is English
-    ASSERT_NE(theApp.m_pSplash, nullptr);
-}
-
-TEST_F(StartupTest, CancellingThePortRunsOffLineAndKeepsTheSetting) {
-    const char* pszProfile = "[System]\r\nCOM Port=4\r\nUnits=0\r\n";
-    WriteProfile(pszProfile);
-    m_line.m_missing.insert("/dev/ttyS3");
-    StartupMoment moment;
-    ChoosePort(moment, QString());
-    m_boxes.m_answers = {IDOK};
-
-    ASSERT_TRUE(theApp.InitInstance());
-
-    EXPECT_EQ(moment.strProposed, "COM4");
-    EXPECT_EQ(m_boxes.TakeTexts(), Texts{"Serial Port not detected!"});
-    EXPECT_EQ(thePort.m_bOnline, 0);
-    EXPECT_EQ(ReadProfile(), pszProfile);
-    EXPECT_EQ(View().m_rec.m_bEnglish, 0);
-    ASSERT_NE(theApp.m_pSplash, nullptr);
-    EndModalScript();
-
-    // The splash still goes by itself, and off-line nothing is sent.
-    m_dwTick = theApp.m_dwSplashShown + 1000;
-    RunLoop(50, [] { return theApp.m_pSplash == nullptr; });
-    EXPECT_EQ(theApp.m_pSplash, nullptr);
-    EXPECT_TRUE(m_line.m_writes.empty());
-}
-
-TEST_F(StartupTest, DialogsHaveTheMenuColourAndBlackText) {
-    // A desktop whose menus differ from its dialogs.
-    const QPalette menuPalette = QApplication::palette("QMenu");
-    QPalette palette = menuPalette;
-    const QColor crMenu(250, 240, 200);
-    palette.setColor(QPalette::Window, crMenu);
-    QApplication::setPalette(palette, "QMenu");
-    StartOnline();
-    QApplication::setPalette(menuPalette, "QMenu");
-    CComPortDlg dlg(&Frame());
-    QMessageBox box(&Frame());
-    for (QWidget* pDialog : {static_cast<QWidget*>(&dlg), static_cast<QWidget*>(&box)}) {
-        pDialog->ensurePolished();  // as showing does
-        EXPECT_EQ(pDialog->palette().color(QPalette::Window), crMenu);
-        EXPECT_EQ(pDialog->palette().color(QPalette::WindowText), QColor(Qt::black));
+        "; lab\r\n[ system ]\r\n com port = 4 \r\nAbsolute Max Speed=-5\r\nMAX SPEED=100\r\n"
+        "Units=0 ; metric\r\n[Ports]\r\nCOM4 = \"/dev/zef tunnel\"\r\n";
+    for (bool bOpens : {true, false}) {
+        SCOPED_TRACE(bOpens);
+        WriteProfile(pszProfile);
+        m_line.m_opened.clear();
+        m_line.m_timeouts.clear();
+        if (!bOpens) {
+            m_line.m_missing.insert("/dev/zef tunnel");
+            m_boxes.m_answers = {IDOK};
+            Choose("");  // Cancel: off-line
+        }
+        m_dwTick = 0xfffffe00u;  // the tick counter wraps while the splash is up
+        ASSERT_TRUE(theApp.InitInstance());
+        EXPECT_EQ(m_proposed, bOpens ? QStringList() : QStringList{"COM4"});
+        EXPECT_EQ(m_line.m_opened, bOpens ? Strings{"/dev/zef tunnel"} : Strings{});
+        EXPECT_EQ(thePort.m_bOnline, bOpens ? 1 : 0);
+        EXPECT_EQ(ReadProfile(), pszProfile);
+        EXPECT_EQ(Rec().m_dMaxSpeed, 100.0);  // the settings reach the test
+        EXPECT_EQ(Rec().m_bEnglish, 0);
+        EXPECT_EQ(m_boxes.TakeTexts(), bOpens ? Strings{} : Strings{"Serial Port not detected!"});
+        m_line.m_missing.clear();  // the port open either way; only the link tells on-line
+        ASSERT_TRUE(thePort.Open());
+        m_dwTick += 999;
+        RunLoop(30);
+        EXPECT_NE(theApp.m_pSplash, nullptr);
+        m_dwTick += 1;
+        RunLoop(200, [] { return theApp.m_pSplash == nullptr; });
+        EXPECT_EQ(theApp.m_pSplash, nullptr);
+        EXPECT_EQ(Sent(), bOpens ? (Strings{"<03>", "C"}) : Strings{});
+        // 0x03 waited for its reply line ("READY" and CR); "C" did not wait for one.
+        EXPECT_EQ(m_line.m_timeouts.size(), bOpens ? 6u : 0u);
+        m_dwTick += 5000;
+        RunLoop(30);
+        EXPECT_TRUE(m_line.m_writes.empty());  // once only
+        theApp.ExitInstance();
     }
-    auto* pLabel = dlg.findChild<QLabel*>();
-    ASSERT_NE(pLabel, nullptr);
-    EXPECT_EQ(pLabel->palette().color(QPalette::WindowText), QColor(Qt::black));
 }
 
-TEST_F(StartupTest, ExitAsksNothingSendsNothingAndWritesNothing) {
-    StartOnline();
-    const std::string strProfile = ReadProfile();
-    ActivateFrame();
-    Frame().Action(ID_APP_EXIT)->trigger();
-    EXPECT_FALSE(Frame().isVisible());
-    QTest::qWait(20);
-    EXPECT_TRUE(m_boxes.m_shown.empty());
-    EXPECT_TRUE(m_line.m_writes.empty());
-    EXPECT_EQ(ReadProfile(), strProfile);
+TEST_F(StartupTest, TheSplashGoesWithoutAnyInputToWakeTheProgram) {
+    QElapsedTimer clock;
+    clock.start();
+    theApp.m_fnTickCount = [&] { return 0xffffff00u + std::uint32_t(clock.elapsed()); };
+    ASSERT_TRUE(thePort.Open());
+    thePort.m_bOnline = 1;
+    theApp.ShowSplash();
+    const qint64 nShown = clock.elapsed();
+    qint64 nGone = -1;
+    QEventLoop loop;
+    QObject::connect(theApp.m_pSplash, &QObject::destroyed, &loop, [&] {
+        nGone = clock.elapsed() - nShown;
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
+    });
+    QTimer::singleShot(4000, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_GE(nGone, 1000);
+    EXPECT_LT(nGone, 1800);
+    EXPECT_EQ(Sent(), (Strings{"<03>", "C"}));
 }
 
-TEST_F(StartupTest, TheShellComesUpAgainAfterItWasTakenDown) {
-    StartOnline();
-    theApp.ExitInstance();
-    EXPECT_EQ(theApp.m_pMainWnd, nullptr);
+TEST_F(StartupTest, APressOnTheSplashEndsItAtTheNextIdlePassOneElsewhereAtOnce) {
+    Start();
+    const std::vector<std::function<void(QWidget*)>> presses = {
+        [](QWidget* p) { QTest::keyClick(p, Qt::Key_Space); },
+        [](QWidget* p) { QTest::mouseClick(p, Qt::LeftButton); },
+        [](QWidget* p) { QTest::mouseClick(p, Qt::MiddleButton); },
+    };
+    for (bool bOnSplash : {true, false}) {
+        for (std::size_t i = 0; i < presses.size(); ++i) {
+            SCOPED_TRACE(i);
+            theApp.ShowSplash();
+            CSplashWnd* pSplash = theApp.m_pSplash;
+            m_dwTick = theApp.m_dwSplashShown + 10;  // well inside its second
+            presses[i](bOnSplash ? static_cast<QWidget*>(pSplash) : &View());
+            EXPECT_EQ(theApp.m_pSplash, bOnSplash ? pSplash : nullptr);
+            RunLoop(50, [] { return theApp.m_pSplash == nullptr; });
+            EXPECT_EQ(theApp.m_pSplash, nullptr);
+            EXPECT_EQ(Sent(), bOnSplash ? (Strings{"<03>", "C"}) : Strings{});
+        }
+    }
+    // An accelerator pressed elsewhere ends it too, and does its work.
+    theApp.ShowSplash();
+    Key(Qt::Key_F1);
     EXPECT_EQ(theApp.m_pSplash, nullptr);
-    StartOnline();
-    EXPECT_TRUE(Frame().isVisible());
-    EXPECT_NE(theApp.m_pSplash, nullptr);
+    EXPECT_NE(HelpWindow(), nullptr);
 }
 
-TEST(Application, NamesAndIconAddNothingToTheCaptions) {
-    SetUpApplication();
-    EXPECT_EQ(QCoreApplication::applicationName(), "zef");
-    EXPECT_EQ(QGuiApplication::desktopFileName(), "zef");
-    EXPECT_FALSE(QGuiApplication::windowIcon().isNull());
-    // A display name of its own would be added to every caption ("Zef", "COM Port") by the
-    // window system's title; without one the captions stay as they are.
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+TEST_F(StartupTest, ComPortLoopsUntilAPortOpensAndStoresOnlyThatOne) {
+    const std::string strProfile = "; lab\r\n[System]\r\nCOM Port=1\r\nUnits=1\r\n\r\n[Ports]\r\n";
+    Start(strProfile);
+    // Cancel: the link stays down, the port is neither closed nor opened, nothing is written.
+    Choose("");
+    Frame().OnCommand(ID_COM_PORT);
+    EXPECT_EQ(thePort.m_bOnline, 0);
+    EXPECT_EQ(m_line.m_nOpenDevices, 1);
+    EXPECT_EQ(ReadProfile(), strProfile);
+
+    // A port that fails, then one that opens: only that one is stored, once open, in its line.
+    m_line.m_missing.insert("/dev/ttyS1");
+    Choose("COM2");
+    Choose("COM12");
+    std::string strProfileWhenRefused;
+    m_boxes.m_answers = {IDOK};
+    m_boxes.m_fnWhileShown = [&](const std::string&) { strProfileWhenRefused = ReadProfile(); };
+    Frame().OnCommand(ID_COM_PORT);
+    EXPECT_EQ(m_boxes.TakeTexts(), Strings{"Serial Port not detected!"});
+    EXPECT_EQ(strProfileWhenRefused, strProfile);
+    EXPECT_EQ(m_proposed, QStringList({"COM1", "COM1", "COM2"}));  // the text last chosen
+    EXPECT_EQ(thePort.m_bOnline, 1);
+    EXPECT_EQ(m_line.m_opened.back(), "/dev/ttyS11");
+    EXPECT_EQ(ReadProfile(), "; lab\r\n[System]\r\nCOM Port=12\r\nUnits=1\r\n\r\n[Ports]\r\n");
+    EXPECT_TRUE(m_line.m_writes.empty());
 }

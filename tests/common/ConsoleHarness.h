@@ -1,127 +1,227 @@
 #pragma once
 
-// The console set up for a test on the offscreen platform: its profile in a folder of its own,
-// the operator's boxes answered from a script, the tunnel a scripted line, and a way to work the
-// modal dialogs a command opens.
+// The console on the offscreen platform: a profile of its own, the operator's boxes and dialogs
+// answered from a script, the tunnel a scripted line, and a settable tick counter.
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QPointer>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 #include <deque>
 #include <functional>
+#include <memory>
 
 #include "LinkDoubles.h"
+#include "app/Commands.h"
+#include "app/MainFrame.h"
 #include "app/ZEFApp.h"
-#include "link/SerialPort.h"
+#include "dialogs/Dialogs.h"
+#include "graph/GraphDC.h"
+#include "graph/GraphPasses.h"
+#include "run/ZEFView.h"
 
-// Runs each handler, in order, on the next modal window that shows (a dialog or a message box),
-// while the command that opened it waits in the dialog's own event loop. A handler ends the
-// dialog itself (accept, reject, a button click).
-class CModalScript : public QObject {
-public:
-    CModalScript() {
-        m_timer.setInterval(5);
-        connect(&m_timer, &QTimer::timeout, this, [this] { Poke(); });
-        m_timer.start();
-    }
-    ~CModalScript() override {
-        EXPECT_TRUE(m_handlers.empty()) << m_handlers.size() << " dialog(s) never showed";
-    }
+inline void PrintTo(const QString& str, std::ostream* pOut) {
+    *pOut << '"' << str.toStdString() << '"';
+}
 
-    // Queues a handler for the next modal window.
-    void Then(std::function<void(QWidget*)> fnHandler) {
-        m_handlers.push_back(std::move(fnHandler));
-    }
-    bool Done() const { return m_handlers.empty(); }
-    int Handled() const { return m_nHandled; }
+using Strings = std::vector<std::string>;
 
-protected:
-    // A dialog shown again (the start-up port dialog is one object shown until a port opens)
-    // is a new showing.
-    bool eventFilter(QObject* pWatched, QEvent* pEvent) override {
-        if (pEvent->type() == QEvent::Hide) {
-            pWatched->setProperty(HANDLED, false);
-        }
-        return QObject::eventFilter(pWatched, pEvent);
-    }
-
-private:
-    void Poke() {
-        QWidget* pModal = QApplication::activeModalWidget();
-        // A window is marked once handled: the next dialog of a command often lives at the same
-        // address as the last one, so the address cannot tell them apart.
-        if (!pModal || !pModal->isVisible() || pModal->property(HANDLED).toBool() ||
-            m_handlers.empty()) {
-            return;
-        }
-        pModal->setProperty(HANDLED, true);
-        pModal->installEventFilter(this);
-        auto fnHandler = std::move(m_handlers.front());
-        m_handlers.pop_front();
-        ++m_nHandled;
-        // Run outside the timer's own call: a handler that opens a further modal window (a
-        // file dialog's overwrite question) waits in it, and a timer busy in its call would
-        // never fire again to answer it.
-        QMetaObject::invokeMethod(
-            this,
-            [fnHandler = std::move(fnHandler), pModal = QPointer<QWidget>(pModal)] {
-                if (pModal) {
-                    fnHandler(pModal);
-                }
-            },
-            Qt::QueuedConnection);
-    }
-
-    static constexpr char HANDLED[] = "zefModalScriptHandled";
-
-    QTimer m_timer;
-    std::deque<std::function<void(QWidget*)>> m_handlers;
-    int m_nHandled = 0;
-};
-
-// theApp and thePort as a test wants them, put back afterwards.
 class CConsoleTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        for (QWidget* pWidget : QApplication::topLevelWidgets())
+            m_windowsBefore.insert(pWidget);
         theApp.m_profile = CProfile(m_dir.filePath(QStringLiteral("zef.ini")));
         theApp.m_pMessageBoxes = &m_boxes;
-        theApp.m_bEnglish = 1;
-        theApp.m_dMaxSpeed = 80.0;
+        theApp.m_fnTickCount = [this] { return m_dwTick; };
         thePort.SetMessageBoxes(&m_boxes);
         thePort.SetDeviceFactory(m_line.Factory());
         thePort.SetProfilePath(theApp.m_profile.Path());
-        thePort.m_hComm.reset();
         thePort.m_nPort = 1;
-        thePort.m_bOnline = 0;
-        thePort.m_nStatus = 0;
-        thePort.m_bRunning = 0;
-        thePort.m_nSpeedStep = 5;
-        thePort.m_bReturningToZero = 0;
+        thePort.m_bOnline = thePort.m_nStatus = thePort.m_bRunning = thePort.m_bReturningToZero = 0;
         thePort.m_nPollTimer = 0;
-        m_boxes.m_pPort = &thePort;
+        thePort.m_nSpeedStep = 5;
+        // A tick under the question would talk to the tunnel behind the operator's back.
+        m_boxes.m_fnWhileShown = [](const std::string& strText) {
+            EXPECT_TRUE(strText != "Clear Previous Test Results?" || thePort.m_nPollTimer == 0);
+        };
     }
     void TearDown() override {
+        EXPECT_TRUE(m_boxes.m_answers.empty()) << "a box never showed";
+        EXPECT_TRUE(m_handlers.empty()) << "a dialog never showed";
+        m_modalTimer.stop();
+        theApp.ExitInstance();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+            EXPECT_TRUE(m_windowsBefore.contains(pWidget))
+                << "window left behind: " << pWidget->windowTitle().toStdString();
+        }
         thePort.m_hComm.reset();
-        thePort.m_bOnline = 0;
-        thePort.m_nPollTimer = 0;
         thePort.SetDeviceFactory({});
         thePort.SetMessageBoxes(nullptr);
         theApp.m_pMessageBoxes = m_pRealBoxes;
-    }
-    // Brings the link up on the scripted line.
-    void Connect() {
-        ASSERT_TRUE(thePort.Open());
-        thePort.m_bOnline = 1;
-        m_line.TakeWrites();
+        theApp.m_fnTickCount = GetTickCount;
+        theApp.m_strHelpUrl = m_strHelpUrl;
     }
 
-    QTemporaryDir m_dir;
+    // The handler works the next modal window and ends it. The polling starts on first use: it
+    // would wake the event loop that idle passes need.
+    void Then(std::function<void(QWidget*)> fnHandler) {
+        m_handlers.push_back(fnHandler);
+        if (!m_modalTimer.isActive()) {
+            QObject::connect(&m_modalTimer, &QTimer::timeout, [this] { PokeModal(); });
+            m_modalTimer.start(5);
+        }
+    }
+    bool ModalDone() const { return m_handlers.empty(); }
+
+    void WriteProfile(const char* pszText) {
+        QFile file(theApp.m_profile.Path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(pszText);
+    }
+    std::string ReadProfile() const {
+        QFile file(theApp.m_profile.Path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+    }
+
+    // The event loop as the program runs it, so that idle passes happen; nMs or until fnDone.
+    static void RunLoop(int nMs, std::function<bool()> fnDone = {}) {
+        QEventLoop loop;
+        QTimer::singleShot(nMs, &loop, &QEventLoop::quit);
+        QTimer check;
+        QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+            if (fnDone && fnDone())
+                loop.quit();
+        });
+        if (fnDone)
+            check.start(5);
+        loop.exec();
+    }
+
+    // Start-up on a port that opens, the splash gone by its idle path and what it sent forgotten.
+    void Start(const std::string& strProfile = "[System]\r\nCOM Port=1\r\n") {
+        WriteProfile(strProfile.c_str());
+        ASSERT_TRUE(theApp.InitInstance());
+        ASSERT_EQ(thePort.m_bOnline, 1);
+        m_dwTick = theApp.m_dwSplashShown + 1000;
+        RunLoop(200, [] { return theApp.m_pSplash == nullptr; });
+        ASSERT_EQ(theApp.m_pSplash, nullptr);
+        m_line.TakeWrites();
+        // The first paint lays the graph out.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return Rec().m_rcClient.right > 0; }, 5000));
+    }
+
+    CMainFrame& Frame() const { return *theApp.m_pMainWnd; }
+    CZEFView& View() const { return *theApp.m_pMainWnd->View(); }
+    TestRecord& Rec() const { return View().m_rec; }
+    static bool PollRunning() { return thePort.m_nPollTimer != 0; }
+    Strings Sent() { return m_line.TakeWrites(); }
+
+    // A key pressed in the main window, made active again as after a dialog closed.
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        Frame().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+        View().setFocus();
+        QTest::keyClick(&View(), key, modifiers);
+    }
+
+    QTextBrowser* HelpWindow() const { return Frame().findChild<QTextBrowser*>("help"); }
+
+    // The next modal window as the dialog the handler works; the handler ends it.
+    template <typename Dialog>
+    void Answer(std::function<void(Dialog&)> fnWork) {
+        Then([fnWork](QWidget* pWidget) {
+            auto* pDialog = dynamic_cast<Dialog*>(pWidget);
+            ASSERT_NE(pDialog, nullptr)
+                << "another window: " << pWidget->windowTitle().toStdString();
+            fnWork(*pDialog);
+        });
+    }
+    template <typename Dialog>
+    void Work(int nCommand, std::function<void(Dialog&)> fnWork) {
+        Answer<Dialog>(fnWork);
+        Frame().OnCommand(nCommand);
+        EXPECT_TRUE(ModalDone());
+    }
+    // OK as its button gives it, the dialog's checks included.
+    static void OK(QDialog& dlg) { dlg.accept(); }
+    // The next file dialog: a name typed in m_files, then Open or Save (and Yes to replace).
+    void ChooseFile(const char* pszName, bool bReplace = false) {
+        Answer<QFileDialog>([this, pszName, bReplace](QFileDialog& dlg) {
+            if (bReplace) {
+                Then([](QWidget* p) {
+                    static_cast<QMessageBox*>(p)->button(QMessageBox::Yes)->click();
+                });
+            }
+            dlg.setDirectory(m_files.path());
+            QTest::keyClicks(dlg.findChild<QLineEdit*>("fileNameEdit"), QLatin1String(pszName));
+            OK(dlg);
+        });
+    }
+
+    // A test in the record: lift and drag at the given slots.
+    void Record(int nFirst, int nLast) {
+        for (int i = nFirst; i <= nLast; ++i) {
+            Rec().m_lift.m_dValue[i] = i / 1000.0;
+            Rec().m_drag.m_dValue[i] = i / 4000.0;
+        }
+    }
+
+    // The window as a full paint of the record draws it; a plot redraw leaves the frame's outside.
+    bool ShowsTheRecord(bool bPlotOnly = false) {
+        const QImage& shown = View().Image();
+        QImage fresh(shown.size(), QImage::Format_RGB32);
+        fresh.fill(Qt::black);
+        TestRecord rec = Rec();
+        CGraphDC dc(fresh);
+        PaintPass(rec, dc, Frame().MessagePane(), false);
+        const int w = shown.width(), h = shown.height();
+        const QRect rc = bPlotOnly ? QRect(QPoint(w * 80 / 1000 + 2, h * 15 / 1000 + 2),
+                                           QPoint(w * 985 / 1000 - 2, h * 920 / 1000 - 2))
+                                   : shown.rect();
+        return shown.copy(rc) == fresh.copy(rc);
+    }
+
+    QTemporaryDir m_dir, m_files;
     CFakeLine m_line;
     CScriptedBoxes m_boxes;
-    CModalScript m_modal;
+    std::uint32_t m_dwTick = 5000;
+
+private:
+    void PokeModal() {
+        QWidget* pModal = QApplication::activeModalWidget();
+        // Marked while its handler runs: shown again, it is a new showing.
+        if (!pModal || !pModal->isVisible() || pModal->property("zefHandled").toBool() ||
+            m_handlers.empty()) {
+            return;
+        }
+        pModal->setProperty("zefHandled", true);
+        // Outside the timer's call: a handler may wait in a further modal window.
+        QMetaObject::invokeMethod(
+            &m_modalTimer,
+            [fnHandler = m_handlers.front(), pModal = QPointer<QWidget>(pModal)] {
+                if (pModal)
+                    fnHandler(pModal);
+                if (pModal)
+                    pModal->setProperty("zefHandled", false);
+            },
+            Qt::QueuedConnection);
+        m_handlers.pop_front();
+    }
+
+    QTimer m_modalTimer;
+    std::deque<std::function<void(QWidget*)>> m_handlers;
+    QSet<QWidget*> m_windowsBefore;
     CMessageBoxes* m_pRealBoxes = theApp.m_pMessageBoxes;
+    QString m_strHelpUrl = theApp.m_strHelpUrl;
+};
+
+// The console as the operator finds it after start-up.
+class CStartedConsoleTest : public CConsoleTest {
+protected:
+    void SetUp() override {
+        CConsoleTest::SetUp();
+        Start();
+    }
 };
