@@ -1,0 +1,107 @@
+// The settings file as operators edit it by hand, and as the console rewrites it.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <sys/resource.h>
+
+#include "app/Profile.h"
+
+namespace {
+
+class ProfileTest : public ::testing::Test {
+protected:
+    void Write(const std::string& strText) {
+        QFile file(m_strPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(strText.data(), static_cast<qint64>(strText.size()));
+    }
+    std::string Read() {
+        QFile file(m_strPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
+    }
+
+    QTemporaryDir m_dir;
+    QString m_strPath = m_dir.filePath("zef.ini");
+    CProfile m_profile{m_strPath};
+};
+
+}  // namespace
+
+TEST_F(ProfileTest, ReadsKeysAsWrittenByHandAndTakesOnlyWholeNumbers) {
+    Write("; lab 3\r\n[Other]\r\nUnits=7\r\n[ system ]\r\n  absolute max speed = 100 \r\n"
+          "Units=0 ; metric for the summer course\r\n"
+          "[Ports]\r\nCOM3=/dev/ttyUSB0   ; the adapter\r\ncom4 = \"/dev/serial/by-id/usb x\"\r\n"
+          "COM5=/dev/odd;name\r\n");
+    EXPECT_EQ(m_profile.GetProfileInt("System", "Absolute Max Speed", 1), 100u);
+    EXPECT_EQ(m_profile.GetProfileInt("SYSTEM", "units", 1), 0u);
+    EXPECT_EQ(m_profile.GetProfileInt("System", "Missing", 42), 42u);
+    EXPECT_EQ(m_profile.PortDevice(3), "/dev/ttyUSB0");
+    EXPECT_EQ(m_profile.PortDevice(4), "/dev/serial/by-id/usb x");
+    EXPECT_EQ(m_profile.PortDevice(5), "/dev/odd;name");  // a semicolon inside a name stays
+    EXPECT_EQ(m_profile.PortDevice(12), "/dev/ttyS11");
+
+    for (const char* pValue : {"-5", "abc", "12.5", "", "4294967296", "+3", "0x10", "6 0"}) {
+        Write(std::string("[System]\nMax Speed=") + pValue + "\n");
+        EXPECT_EQ(m_profile.GetProfileInt("System", "Max Speed", 80), 80u) << pValue;
+    }
+    // The maximum speed: the absolute one when usable, else Max Speed, else 80.
+    Write("[System]\nAbsolute Max Speed=-5\nMax Speed=60\nUnits=2\n");
+    EXPECT_EQ(ReadStartupSettings(m_profile).m_dMaxSpeed, 60.0);
+    EXPECT_EQ(ReadStartupSettings(m_profile).m_bEnglish, 2);
+    EXPECT_EQ(ReadStartupSettings(CProfile(m_dir.filePath("absent.ini"))).m_dMaxSpeed, 80.0);
+}
+
+TEST_F(ProfileTest, WritingOneKeyKeepsEveryOtherLineAndCreatesWhatIsMissing) {
+    Write("; by the technician\r\n[System]\r\n  max speed = 60   \r\nAbsolute Max Speed=100\r\n"
+          "; keep this\r\n\r\n[Ports]\r\nCOM1=/dev/ttyUSB0\r\n");
+    ASSERT_TRUE(m_profile.WriteProfileInt("System", "Max Speed", 75));
+    ASSERT_TRUE(m_profile.WriteProfileInt("SYSTEM", "COM Port", 2));
+    ASSERT_TRUE(m_profile.WriteProfileInt("Extra", "Units", 0));
+    EXPECT_EQ(Read(),
+              "; by the technician\r\n[System]\r\nMax Speed=75\r\nAbsolute Max Speed=100\r\n"
+              "; keep this\r\nCOM Port=2\r\n\r\n[Ports]\r\nCOM1=/dev/ttyUSB0\r\n"
+              "[Extra]\r\nUnits=0\r\n");
+
+    CProfile fresh(m_dir.filePath("config/sub/zef.ini"));
+    ASSERT_TRUE(fresh.WriteProfileInt("System", "COM Port", 1));
+    QFile file(fresh.Path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), "[System]\nCOM Port=1\n");
+}
+
+TEST_F(ProfileTest, AWriteTheDiskCutsShortKeepsTheEarlierProfile) {
+    const std::string strBefore = "[System]\nUnits=1\n" + std::string(200, ';') + "\n";
+    Write(strBefore);
+    // A file-size limit below the new profile's size stands in for a full disk.
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tight = old;
+    tight.rlim_cur = 100;
+    setrlimit(RLIMIT_FSIZE, &tight);
+    const bool bWritten = m_profile.WriteProfileInt("System", "COM Port", 3);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(bWritten);
+    EXPECT_FALSE(m_profile.ErrorString().isEmpty());
+    EXPECT_EQ(Read(), strBefore);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"zef.ini"});
+}
+
+TEST(ProfilePath, EnvironmentDecidesWhereTheProfileLives) {
+    const QByteArray oldProfile = qgetenv("ZEF_PROFILE");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("ZEF_PROFILE", "/tmp/demo/zef.ini");
+    EXPECT_EQ(CProfile::DefaultPath(), "/tmp/demo/zef.ini");
+    qunsetenv("ZEF_PROFILE");
+    qputenv("XDG_CONFIG_HOME", "/home/lab/.cfg");
+    EXPECT_EQ(CProfile::DefaultPath(), "/home/lab/.cfg/zef.ini");
+    qputenv("XDG_CONFIG_HOME", "");
+    EXPECT_EQ(CProfile::DefaultPath(), QDir::homePath() + "/.config/zef.ini");
+    oldProfile.isNull() ? qunsetenv("ZEF_PROFILE") : qputenv("ZEF_PROFILE", oldProfile);
+    oldConfig.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", oldConfig);
+}
