@@ -219,40 +219,49 @@ void DrawLDAxis(const TestRecord& rec, CGraphDC& dc) {
                    "L/D");
 }
 
-void DrawSpeedLine(const TestRecord& rec, CGraphDC& dc, double dSpeed, DrawMode mode,
-                   COLORREF crColor, int nPenStyle) {
+namespace {
+
+// One straight line across the plot in the force scale's mapping, with the pen and mode asked
+// for; in exclusive-or the colour is taken against the background so that it shows as asked.
+template <typename DrawLine>
+void DrawPlotLine(const TestRecord& rec, CGraphDC& dc, DrawMode mode, COLORREF crColor,
+                  int nPenStyle, DrawLine drawLine) {
     const COLORREF crOld = dc.SetTextBackground(rec.m_crBackground);
     if (mode == DRAW_XOR) {
         crColor ^= dc.TextBackground();
     }
     dc.SelectPen(nPenStyle, crColor);
-    const double s = std::fabs(dSpeed);
-    if (s > DisplayedBottom(rec.m_axisWind)) {
-        const GraphAxis& force = rec.m_axisForce;
-        MapPlot(rec, dc, force, 0);
-        dc.SetDrawMode(mode);
-        const int x = LogicalUnits(s * 10);
-        dc.Line(x, LogicalUnits(DisplayedTop(force) * 10000), x,
-                LogicalUnits(DisplayedBottom(force) * 10000));
-    }
+    MapPlot(rec, dc, rec.m_axisForce, 0);
+    dc.SetDrawMode(mode);
+    drawLine();
     dc.SelectStockPen();
     dc.SetTextBackground(crOld);
 }
 
+}  // namespace
+
+void DrawSpeedLine(const TestRecord& rec, CGraphDC& dc, double dSpeed, DrawMode mode,
+                   COLORREF crColor, int nPenStyle) {
+    const double s = std::fabs(dSpeed);
+    if (!(s > DisplayedBottom(rec.m_axisWind))) {
+        return;
+    }
+    const GraphAxis& force = rec.m_axisForce;
+    DrawPlotLine(rec, dc, mode, crColor, nPenStyle, [&] {
+        const int x = LogicalUnits(s * 10);
+        dc.Line(x, LogicalUnits(DisplayedTop(force) * 10000), x,
+                LogicalUnits(DisplayedBottom(force) * 10000));
+    });
+}
+
 void DrawForceLine(const TestRecord& rec, CGraphDC& dc, double dForce, DrawMode mode,
                    COLORREF crColor, int nPenStyle) {
-    const COLORREF crOld = dc.SetTextBackground(rec.m_crBackground);
-    if (mode == DRAW_XOR) {
-        crColor ^= dc.TextBackground();
-    }
-    dc.SelectPen(nPenStyle, crColor);
     const GraphAxis& wind = rec.m_axisWind;
-    MapPlot(rec, dc, rec.m_axisForce, 0);
-    dc.SetDrawMode(mode);
-    const int y = LogicalUnits(dForce * 10000);
-    dc.Line(LogicalUnits(DisplayedBottom(wind) * 10), y, LogicalUnits(DisplayedTop(wind) * 10), y);
-    dc.SelectStockPen();
-    dc.SetTextBackground(crOld);
+    DrawPlotLine(rec, dc, mode, crColor, nPenStyle, [&] {
+        const int y = LogicalUnits(dForce * 10000);
+        dc.Line(LogicalUnits(DisplayedBottom(wind) * 10), y, LogicalUnits(DisplayedTop(wind) * 10),
+                y);
+    });
 }
 
 void DrawGrid(const TestRecord& rec, CGraphDC& dc) {

@@ -282,13 +282,17 @@ void CZEFView::OnSetWindSpeed() {
     SetPollTimer();
 }
 
+// The step of the Increase and Decrease commands, in the units the operator sees.
+double CZEFView::SpeedStep() const {
+    return m_rec.m_bEnglish ? thePort.m_nSpeedStep
+                            : thePort.m_nSpeedStep * METRIC_SPEED_STEP_FACTOR;
+}
+
 void CZEFView::OnIncrementWindSpeed() {
     if (!BeginSpeedCommand()) {
         return;
     }
-    const double dStep =
-        m_rec.m_bEnglish ? thePort.m_nSpeedStep : thePort.m_nSpeedStep * METRIC_SPEED_STEP_FACTOR;
-    m_rec.m_dTargetSpeed += dStep;
+    m_rec.m_dTargetSpeed += SpeedStep();
     ClampTarget();
     SetPollTimer();
 }
@@ -297,9 +301,7 @@ void CZEFView::OnDecrementWindSpeed() {
     if (!BeginSpeedCommand()) {
         return;
     }
-    const double dStep =
-        m_rec.m_bEnglish ? thePort.m_nSpeedStep : thePort.m_nSpeedStep * METRIC_SPEED_STEP_FACTOR;
-    m_rec.m_dTargetSpeed -= dStep;
+    m_rec.m_dTargetSpeed -= SpeedStep();
     if (m_rec.m_dTargetSpeed <= 0.0) {
         OnStopWind();
     }

@@ -88,6 +88,7 @@ private:
     void ReleaseSurface();
     bool BeginSpeedCommand();
     void ClampTarget();
+    double SpeedStep() const;
     void FollowStopToItsEnd();
     bool Running() const;
     void EnsureImage();
