@@ -1,14 +1,6 @@
 // The settings file as operators edit it by hand, and as the console rewrites it.
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <csignal>
-#include <sys/resource.h>
-
-#include "app/Profile.h"
+#include "ConsoleHarness.h"
 
 namespace {
 
@@ -76,17 +68,7 @@ TEST_F(ProfileTest, WritingOneKeyKeepsEveryOtherLineAndCreatesWhatIsMissing) {
 TEST_F(ProfileTest, AWriteTheDiskCutsShortKeepsTheEarlierProfile) {
     const std::string strBefore = "[System]\nUnits=1\n" + std::string(200, ';') + "\n";
     Write(strBefore);
-    // A file-size limit below the new profile's size stands in for a full disk.
-    struct rlimit old {};
-    getrlimit(RLIMIT_FSIZE, &old);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = old;
-    tight.rlim_cur = 100;
-    setrlimit(RLIMIT_FSIZE, &tight);
-    const bool bWritten = m_profile.WriteProfileInt("System", "COM Port", 3);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(bWritten);
+    OnAFullDisk(100, [&] { EXPECT_FALSE(m_profile.WriteProfileInt("System", "COM Port", 3)); });
     EXPECT_FALSE(m_profile.ErrorString().isEmpty());
     EXPECT_EQ(Read(), strBefore);
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"zef.ini"});

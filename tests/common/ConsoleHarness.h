@@ -4,12 +4,13 @@
 // answered from a script, the tunnel a scripted line, and a settable tick counter.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <QtTest>
 #include <QtWidgets>
 #include <deque>
 #include <functional>
-#include <memory>
 
 #include "LinkDoubles.h"
 #include "app/Commands.h"
@@ -26,6 +27,18 @@ inline void PrintTo(const QString& str, std::ostream* pOut) {
 
 using Strings = std::vector<std::string>;
 
+// fnWrite runs while no file can grow beyond nBytes, as on a disk that fills.
+inline void OnAFullDisk(rlim_t nBytes, const std::function<void()>& fnWrite) {
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit tight{nBytes, old.rlim_max};
+    const sighandler_t oldHandler = signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &tight);
+    fnWrite();
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+}
+
 class CConsoleTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -41,10 +54,7 @@ protected:
         thePort.m_bOnline = thePort.m_nStatus = thePort.m_bRunning = thePort.m_bReturningToZero = 0;
         thePort.m_nPollTimer = 0;
         thePort.m_nSpeedStep = 5;
-        // A tick under the question would talk to the tunnel behind the operator's back.
-        m_boxes.m_fnWhileShown = [](const std::string& strText) {
-            EXPECT_TRUE(strText != "Clear Previous Test Results?" || thePort.m_nPollTimer == 0);
-        };
+        QObject::connect(&m_modalTimer, &QTimer::timeout, [this] { PokeModal(); });
     }
     void TearDown() override {
         EXPECT_TRUE(m_boxes.m_answers.empty()) << "a box never showed";
@@ -64,21 +74,39 @@ protected:
         theApp.m_strHelpUrl = m_strHelpUrl;
     }
 
-    // The handler works the next modal window and ends it. The polling starts on first use: it
-    // would wake the event loop that idle passes need.
-    void Then(std::function<void(QWidget*)> fnHandler) {
-        m_handlers.push_back(fnHandler);
-        if (!m_modalTimer.isActive()) {
-            QObject::connect(&m_modalTimer, &QTimer::timeout, [this] { PokeModal(); });
+    // The next modal window, as the dialog the handler works and ends. The polling for it runs
+    // only while a handler waits: it would wake the event loop that idle passes need.
+    template <typename Dialog>
+    void Answer(std::function<void(Dialog&)> fnWork) {
+        m_handlers.push_back([fnWork](QWidget* pWidget) {
+            auto* pDialog = dynamic_cast<Dialog*>(pWidget);
+            ASSERT_NE(pDialog, nullptr)
+                << "another window: " << pWidget->windowTitle().toStdString();
+            fnWork(*pDialog);
+        });
+        if (!m_modalTimer.isActive())
             m_modalTimer.start(5);
-        }
     }
-    bool ModalDone() const { return m_handlers.empty(); }
+    template <typename Dialog>
+    void Work(int nCommand, std::function<void(Dialog&)> fnWork) {
+        Answer<Dialog>(fnWork);
+        Frame().OnCommand(nCommand);
+    }
+    // OK as its button gives it, the dialog's checks included.
+    static void OK(QDialog& dlg) { dlg.accept(); }
+    // The next file dialog: a name typed in m_files, then Open or Save.
+    void ChooseFile(const char* pszName) {
+        Answer<QFileDialog>([this, pszName](QFileDialog& dlg) {
+            dlg.setDirectory(m_files.path());
+            QTest::keyClicks(dlg.findChild<QLineEdit*>("fileNameEdit"), QLatin1String(pszName));
+            OK(dlg);
+        });
+    }
 
-    void WriteProfile(const char* pszText) {
+    void WriteProfile(const std::string& strText) {
         QFile file(theApp.m_profile.Path());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(pszText);
+        file.write(strText.c_str());
     }
     std::string ReadProfile() const {
         QFile file(theApp.m_profile.Path());
@@ -86,7 +114,7 @@ protected:
     }
 
     // The event loop as the program runs it, so that idle passes happen; nMs or until fnDone.
-    static void RunLoop(int nMs, std::function<bool()> fnDone = {}) {
+    static void RunLoop(int nMs, bool (*fnDone)() = nullptr) {
         QEventLoop loop;
         QTimer::singleShot(nMs, &loop, &QEventLoop::quit);
         QTimer check;
@@ -94,20 +122,19 @@ protected:
             if (fnDone && fnDone())
                 loop.quit();
         });
-        if (fnDone)
-            check.start(5);
+        check.start(5);
         loop.exec();
     }
 
     // Start-up on a port that opens, the splash gone by its idle path and what it sent forgotten.
     void Start(const std::string& strProfile = "[System]\r\nCOM Port=1\r\n") {
-        WriteProfile(strProfile.c_str());
+        WriteProfile(strProfile);
         ASSERT_TRUE(theApp.InitInstance());
         ASSERT_EQ(thePort.m_bOnline, 1);
         m_dwTick = theApp.m_dwSplashShown + 1000;
         RunLoop(200, [] { return theApp.m_pSplash == nullptr; });
         ASSERT_EQ(theApp.m_pSplash, nullptr);
-        m_line.TakeWrites();
+        Sent();
         // The first paint lays the graph out.
         ASSERT_TRUE(QTest::qWaitFor([this] { return Rec().m_rcClient.right > 0; }, 5000));
     }
@@ -126,46 +153,10 @@ protected:
         QTest::keyClick(&View(), key, modifiers);
     }
 
-    QTextBrowser* HelpWindow() const { return Frame().findChild<QTextBrowser*>("help"); }
-
-    // The next modal window as the dialog the handler works; the handler ends it.
-    template <typename Dialog>
-    void Answer(std::function<void(Dialog&)> fnWork) {
-        Then([fnWork](QWidget* pWidget) {
-            auto* pDialog = dynamic_cast<Dialog*>(pWidget);
-            ASSERT_NE(pDialog, nullptr)
-                << "another window: " << pWidget->windowTitle().toStdString();
-            fnWork(*pDialog);
-        });
-    }
-    template <typename Dialog>
-    void Work(int nCommand, std::function<void(Dialog&)> fnWork) {
-        Answer<Dialog>(fnWork);
-        Frame().OnCommand(nCommand);
-        EXPECT_TRUE(ModalDone());
-    }
-    // OK as its button gives it, the dialog's checks included.
-    static void OK(QDialog& dlg) { dlg.accept(); }
-    // The next file dialog: a name typed in m_files, then Open or Save (and Yes to replace).
-    void ChooseFile(const char* pszName, bool bReplace = false) {
-        Answer<QFileDialog>([this, pszName, bReplace](QFileDialog& dlg) {
-            if (bReplace) {
-                Then([](QWidget* p) {
-                    static_cast<QMessageBox*>(p)->button(QMessageBox::Yes)->click();
-                });
-            }
-            dlg.setDirectory(m_files.path());
-            QTest::keyClicks(dlg.findChild<QLineEdit*>("fileNameEdit"), QLatin1String(pszName));
-            OK(dlg);
-        });
-    }
-
     // A test in the record: lift and drag at the given slots.
     void Record(int nFirst, int nLast) {
-        for (int i = nFirst; i <= nLast; ++i) {
-            Rec().m_lift.m_dValue[i] = i / 1000.0;
-            Rec().m_drag.m_dValue[i] = i / 4000.0;
-        }
+        for (int i = nFirst; i <= nLast; ++i)
+            Rec().m_lift.m_dValue[i] = i / 1000.0, Rec().m_drag.m_dValue[i] = i / 4000.0;
     }
 
     // The window as a full paint of the record draws it; a plot redraw leaves the frame's outside.
@@ -201,13 +192,14 @@ private:
         QMetaObject::invokeMethod(
             &m_modalTimer,
             [fnHandler = m_handlers.front(), pModal = QPointer<QWidget>(pModal)] {
-                if (pModal)
-                    fnHandler(pModal);
+                fnHandler(pModal);
                 if (pModal)
                     pModal->setProperty("zefHandled", false);
             },
             Qt::QueuedConnection);
         m_handlers.pop_front();
+        if (m_handlers.empty())
+            m_modalTimer.stop();
     }
 
     QTimer m_modalTimer;

@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr double SQIN_PER_SQCM = 1 / 6.4516;
-
 class Dialogs : public CStartedConsoleTest {
 protected:
     int Profile(const char* pKey) {
@@ -21,56 +19,63 @@ protected:
     void SetRanges(int bEnglish, int nRange) {
         Rec().m_bEnglish = bEnglish;
         Rec().ApplyUnitScales();
-        Rec().SetSpeedRange(nRange);
-        Rec().SetForceRange(nRange);
-        Rec().SetCdRange(nRange);
-        Rec().SetLDRange(nRange);
+        for (auto fnSet : {&TestRecord::SetSpeedRange, &TestRecord::SetForceRange,
+                           &TestRecord::SetCdRange, &TestRecord::SetLDRange})
+            (Rec().*fnSet)(nRange);
     }
 };
 
-TEST_F(Dialogs, ConfigureConvertsAndWritesTheProfileInBothUnitSystems) {
+// The max speed and area shown, those typed (or the Metric button clicked), what the test then
+// holds (in mph and square inches) and what the profile says.
+TEST_F(Dialogs, ConfigureConvertsAndWritesTheProfileAndAChangeOfUnitsStartsAfresh) {
     const struct {
         int bEnglish;
         double dMax, dArea;
-        const char *pShownMax, *pShownArea, *pTypedMax, *pTypedArea;  // nullptr: left as shown
-        double dStoredMax, dStoredArea;
-        int nProfileMax;
+        const char *pShown, *pTyped, *pAfter;
     } cases[] = {
-        {0, 80, 1, "129", "6.452", nullptr, nullptr, 80, 6.452 * SQIN_PER_SQCM, 80},
-        {1, 80, 1, "80", "1.000", "100", nullptr, 80, 1, 80},  // never above 80 mph
-        {0, 80, 1, "129", "6.452", "120", "10", 120 / 1.60934, 10 * SQIN_PER_SQCM, 75},
-        {1, 62.9, 1.23456, "62", "1.235", nullptr, nullptr, 62, 1.235, 62},
-        {1, 80, 1, "80", "1.000", "0", "wing", 0, 0, 0},
+        {0, 80, 1, "129 6.452", "", "80 1.00006 Units=0 Max Speed=80"},
+        {1, 80, 1, "80 1.000", "100 1.000", "80 1 Units=1 Max Speed=80"},  // never above 80 mph
+        {0, 80, 1, "129 6.452", "120 10", "74.5647 1.55 Units=0 Max Speed=75"},
+        {1, 62.9, 1.23456, "62 1.235", "", "62 1.235 Units=1 Max Speed=62"},
+        {1, 80, 1, "80 1.000", "0 wing", "0 0 Units=1 Max Speed=0"},
         // A maximum from a hand-edited profile beyond what the box holds.
-        {0, 4294967295.0, 1, "4294967295", "6.452", nullptr, nullptr, 80, 6.452 * SQIN_PER_SQCM,
-         80},
+        {0, 4294967295.0, 1, "4294967295 6.452", "", "80 1.00006 Units=0 Max Speed=80"},
+        {1, 50, 1, "50 1.000", "Metric", "80 0.155 Units=0 Max Speed=80"},  // 130 km/h
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.pShownMax);
-        Rec().m_bEnglish = c.bEnglish;
+        SCOPED_TRACE(c.pShown);
+        SetRanges(c.bEnglish, 3);
         Rec().m_dMaxSpeed = c.dMax;
         Rec().m_dCdArea = c.dArea;
         Record(300, 300);
+        const bool bToMetric = c.pTyped == std::string("Metric");
         Work<CTestConfigDlg>(ID_CONFIGURE, [&](CTestConfigDlg& dlg) {
-            EXPECT_EQ(dlg.m_pMaxSpeed->text(), c.pShownMax);
-            EXPECT_EQ(dlg.m_pCdArea->text(), c.pShownArea);
-            if (c.pTypedMax)
-                dlg.m_pMaxSpeed->setText(QString::fromLatin1(c.pTypedMax));
-            if (c.pTypedArea)
-                dlg.m_pCdArea->setText(QString::fromLatin1(c.pTypedArea));
+            EXPECT_EQ(dlg.m_pMaxSpeed->text() + ' ' + dlg.m_pCdArea->text(), c.pShown);
+            if (bToMetric) {
+                QTest::mouseClick(dlg.m_pMetric, Qt::LeftButton);
+            } else if (*c.pTyped) {
+                dlg.m_pMaxSpeed->setText(QString(c.pTyped).section(' ', 0, 0));
+                dlg.m_pCdArea->setText(QString(c.pTyped).section(' ', 1));
+            }
             OK(dlg);
         });
-        EXPECT_NEAR(Rec().m_dMaxSpeed, c.dStoredMax, 1e-9);
-        EXPECT_NEAR(Rec().m_dCdArea, c.dStoredArea, 1e-9);
-        EXPECT_EQ(Profile(PROFILE_UNITS), c.bEnglish);
-        EXPECT_EQ(Profile(PROFILE_MAX_SPEED), c.nProfileMax);
-        EXPECT_TRUE(Rec().IsRecorded(300));  // the units stayed: so does the test
-        EXPECT_EQ(Rec().m_cd.m_dValue[300], Rec().DragCoefficient(30.0, 0.075));  // new area
+        std::ostringstream after;
+        after << Rec().m_dMaxSpeed << ' ' << Rec().m_dCdArea << " Units=" << Profile(PROFILE_UNITS)
+              << " Max Speed=" << Profile(PROFILE_MAX_SPEED);
+        EXPECT_EQ(after.str(), c.pAfter);
+        // The test and its scales stay with the units; with new units they start afresh.
+        EXPECT_EQ(Rec().IsRecorded(300), !bToMetric);
+        EXPECT_EQ(Ranges(), (bToMetric ? std::array{1, 2, 1, 1} : std::array{3, 3, 3, 3}));
+        EXPECT_EQ(Rec().m_axisWind.m_dFullScale, c.bEnglish && !bToMetric ? 85.0 : 140.0);
+        if (!bToMetric) {  // Cd from the new area
+            EXPECT_EQ(Rec().m_cd.m_dValue[300], Rec().DragCoefficient(30.0, 0.075));
+        }
         EXPECT_TRUE(ShowsTheRecord());
     }
 }
 
-TEST_F(Dialogs, ConfigureTakesOnlyAWholeMaxSpeedAndItsUnitButtonsResetIt) {
+TEST_F(Dialogs, ConfigureTakesOnlyAWholeMaxSpeedItsUnitButtonsResetItAndCancelKeepsAll) {
+    Record(1, 50);
     Work<CTestConfigDlg>(ID_CONFIGURE, [this](CTestConfigDlg& dlg) {
         for (const char* pText : {"-5", "12.5", "abc", "", "7 mph", "4294967296"}) {
             m_boxes.m_answers = {IDOK};
@@ -83,48 +88,22 @@ TEST_F(Dialogs, ConfigureTakesOnlyAWholeMaxSpeedAndItsUnitButtonsResetIt) {
         }
         // A click sets the box, also on the button already selected; the area stays as it is.
         QStringList shown;
-        for (QRadioButton* pButton : {dlg.m_pMetric, dlg.m_pEnglish, dlg.m_pEnglish}) {
+        for (QRadioButton* pButton : {dlg.m_pEnglish, dlg.m_pMetric, dlg.m_pMetric}) {
             dlg.m_pMaxSpeed->setText(QStringLiteral("55"));
             QTest::mouseClick(pButton, Qt::LeftButton);
             shown << dlg.m_pMaxSpeed->text() + ' ' + dlg.m_pSpeedUnit->text() + ' ' +
                          dlg.m_pAreaUnit->text() + ' ' + dlg.m_pCdArea->text();
         }
-        EXPECT_EQ(shown, QStringList({"130 KPH Sq. cm. 1.000", "80 MPH Sq. in. 1.000",
-                                      "80 MPH Sq. in. 1.000"}));
+        EXPECT_EQ(shown, QStringList({"80 MPH Sq. in. 1.000", "130 KPH Sq. cm. 1.000",
+                                      "130 KPH Sq. cm. 1.000"}));
         dlg.reject();
     });
+    EXPECT_EQ(Rec().m_bEnglish, 1);
+    EXPECT_TRUE(Rec().IsRecorded(25));
     EXPECT_EQ(Profile(PROFILE_UNITS), 999);  // nothing accepted, nothing written
 }
 
-TEST_F(Dialogs, AChangeOfUnitsStartsAfreshAndCancelWritesNothing) {
-    // To Metric: stored as 80 mph; the test and the scales start afresh.
-    Record(1, 500);
-    SetRanges(1, 3);
-    Work<CTestConfigDlg>(ID_CONFIGURE, [](CTestConfigDlg& dlg) {
-        QTest::mouseClick(dlg.m_pMetric, Qt::LeftButton);
-        OK(dlg);
-    });
-    EXPECT_EQ(Rec().m_bEnglish, 0);
-    EXPECT_EQ(Rec().m_dMaxSpeed, 80.0);
-    EXPECT_EQ(Profile(PROFILE_UNITS), 0);
-    EXPECT_FALSE(Rec().IsRecorded(250));
-    EXPECT_EQ(Ranges(), (std::array<int, 4>{1, 2, 1, 1}));
-    EXPECT_EQ(Rec().m_axisWind.m_dFullScale, 140.0);
-    EXPECT_TRUE(ShowsTheRecord());
-
-    // Cancel: nothing changes and nothing is written.
-    Record(1, 50);
-    theApp.WriteProfileInt(PROFILE_SYSTEM, PROFILE_UNITS, 7);
-    Work<CTestConfigDlg>(ID_CONFIGURE, [](CTestConfigDlg& dlg) {
-        QTest::mouseClick(dlg.m_pEnglish, Qt::LeftButton);
-        dlg.reject();
-    });
-    EXPECT_EQ(Rec().m_bEnglish, 0);
-    EXPECT_TRUE(Rec().IsRecorded(25));
-    EXPECT_EQ(Profile(PROFILE_UNITS), 7);
-}
-
-TEST_F(Dialogs, AxisBoxesShowTheRangesAndEveryListEntryGivesItsRangeBack) {
+TEST_F(Dialogs, AxisBoxesShowTheRangesAndTakeTheirListEntriesOrWhatIsTyped) {
     // Wind, force, Cd and L/D at ranges 1 to 5, Metric then English.
     const char* const shown[2][5] = {
         {"130 1.000 2.00 20.0", "65 0.500 1.00 10.0", "33 0.250 0.50 5.0", "16 0.125 0.25 2.5",
@@ -146,32 +125,46 @@ TEST_F(Dialogs, AxisBoxesShowTheRangesAndEveryListEntryGivesItsRangeBack) {
                 dlg.reject();
             });
         }
-        for (std::size_t nBox = 0; nBox < 4; ++nBox) {
-            for (int n = 0, nCount = 1; n < nCount; ++n) {
-                Work<CAxisDlg>(ID_AXIS, [&](CAxisDlg& dlg) {
-                    nCount = Boxes(dlg)[nBox]->count();
-                    Boxes(dlg)[nBox]->setCurrentIndex(n);
-                    OK(dlg);
-                });
-                EXPECT_EQ(Ranges()[nBox], n + 1) << "English " << bEnglish << ", box " << nBox;
-            }
-        }
+        // The last, finest entry of each list.
+        Work<CAxisDlg>(ID_AXIS, [](CAxisDlg& dlg) {
+            for (QComboBox* pBox : Boxes(dlg))
+                pBox->setCurrentIndex(pBox->count() - 1);
+            OK(dlg);
+        });
+        EXPECT_EQ(Ranges(), (std::array{4, 5, 4, 4}));
+        // A box takes what is typed as it is: "2" is L/D 2 (range 4), never the listed "20" that
+        // a completion would make of it as the operator types.
+        Work<CAxisDlg>(ID_AXIS, [](CAxisDlg& dlg) {
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+            dlg.m_pLD->setFocus();
+            dlg.m_pLD->clearEditText();
+            QTest::keyClicks(dlg.m_pLD, QStringLiteral("2"));
+            OK(dlg);
+        });
+        EXPECT_EQ(Rec().m_axisLD.m_nRange, 4);
     }
 }
 
-TEST_F(Dialogs, CommentsEditTheFirstFiveLinesWithinFiftyCharactersAndKeepTheRest) {
+TEST_F(Dialogs, CommentsEditTheFirstFiveLinesWithinTheirLimitsAndKeepTheRest) {
     for (int i = 0; i < COMMENT_COUNT; ++i)
         Rec().m_strComment[i] = "line " + std::to_string(i + 1);
+    Rec().m_strComment[3] = "caf\xe9";  // a file's Latin-1: kept as it is while left untouched
+    auto want = Rec().m_strComment;
+    want[4] = "";
+    // Fifty characters, and never more than the 99 bytes a line of the file holds.
+    const QString typed[] = {QString(60, QLatin1Char('x')), QString(60, QChar(0xe9)),
+                             QString(60, QChar(0x6c34))};
     Work<CCommentsDlg>(ID_COMMENTS, [&](CCommentsDlg& dlg) {
-        dlg.m_pLine[0]->clear();
-        QTest::keyClicks(dlg.m_pLine[0], QString(60, QLatin1Char('x')));
+        for (int i = 0; i < 3; ++i) {
+            dlg.m_pLine[i]->clear();
+            for (QChar c : typed[i])
+                QTest::sendKeyEvent(QTest::Click, dlg.m_pLine[i], Qt::Key_unknown, c, {});
+            want[i] = typed[i].left(i == 0 ? 50 : i == 1 ? 49 : 33).toStdString();  // 98, 99 bytes
+        }
         dlg.m_pLine[4]->clear();
         OK(dlg);
     });
-    EXPECT_EQ(Rec().m_strComment[0], std::string(50, 'x'));
-    EXPECT_EQ(Rec().m_strComment[4], "");
-    for (int i : {1, 3, 5, 6, 7, 8, 9})
-        EXPECT_EQ(Rec().m_strComment[i], "line " + std::to_string(i + 1));
+    EXPECT_EQ(Rec().m_strComment, want);
     EXPECT_TRUE(ShowsTheRecord(true));
 }
 

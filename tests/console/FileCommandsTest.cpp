@@ -1,33 +1,15 @@
 // File Open and Save As through the console's own file dialogs.
 
-#include <signal.h>
-#include <sys/resource.h>
-
 #include "ConsoleHarness.h"
 
 namespace {
 
 class FileCommands : public CStartedConsoleTest {
 protected:
-    void SetUp() override {
-        CStartedConsoleTest::SetUp();
-        Record(100, 120);
-        Rec().m_strComment[0] = "flat plate";
-        View().RedrawAll();
-    }
     QString Path(const char* pName) const { return m_files.filePath(QLatin1String(pName)); }
     void Open(const char* pszName) {
         ChooseFile(pszName);
-        Frame().OnCommand(ID_FILE_OPEN);
-        EXPECT_TRUE(ModalDone());
-    }
-    // The one box names the file and says why; the test is as it was.
-    void ExpectRefused(const QString& strWhy, const TestRecord& before) {
-        ASSERT_EQ(m_boxes.m_shown.size(), 1u);
-        EXPECT_EQ(QString::fromStdString(m_boxes.TakeTexts()[0]),
-                  strWhy + "\rThe current test is unchanged.");
-        EXPECT_EQ(Rec().m_strComment, before.m_strComment);
-        EXPECT_EQ(Rec().m_lift.m_dValue, before.m_lift.m_dValue);
+        Key(Qt::Key_O, Qt::ControlModifier);
     }
 };
 
@@ -53,36 +35,38 @@ TEST_F(FileCommands, TestFilesAreFoundWhateverTheCaseOfTheirExtension) {
     EXPECT_TRUE(ShowsTheRecord());
 }
 
+// The one box names the file and says why; the test is as it was, and the window shows it.
 TEST_F(FileCommands, AFileThatIsNotATestFileOrCannotBeOpenedIsNamedAndTheTestStays) {
+    Record(100, 120);
+    Rec().m_strComment[0] = "flat plate";
+    View().RedrawAll();
     const TestRecord before = Rec();
     QFile::copy(QStringLiteral(ZEF_TEST_DATA "/zef/wrong-magic.ZEF"), Path("other.ZEF"));
     m_boxes.m_answers = {IDOK, IDOK};
     Rec().m_ld.m_bVisible = 1;  // a change the window has not drawn yet: it is drawn all the same
     Open("other");
-    ExpectRefused("\"" + Path("other.ZEF") + "\" is not a Zefron test file.", before);
     Open("missing");
-    ExpectRefused("Cannot open \"" + Path("missing.ZEF") + "\":\rNo such file or directory",
-                  before);
+    auto why = [](const QString& strWhy) {
+        return (strWhy + "\rThe current test is unchanged.").toStdString();
+    };
+    EXPECT_EQ(
+        m_boxes.TakeTexts(),
+        (Strings{why('"' + Path("other.ZEF") + "\" is not a Zefron test file."),
+                 why("Cannot open \"" + Path("missing.ZEF") + "\":\rNo such file or directory")}));
+    EXPECT_EQ(Rec().m_strComment, before.m_strComment);
+    EXPECT_EQ(Rec().m_lift.m_dValue, before.m_lift.m_dValue);
     EXPECT_TRUE(ShowsTheRecord());
 }
 
 TEST_F(FileCommands, AFailedSaveNamesTheFileAndKeepsTheEarlierOne) {
-    // The disk fills while writing (a file-size limit stands in for it).
     QFile earlier(Path("wing.ZEF"));
     ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
     earlier.write("an earlier file\r\n");
     earlier.close();
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit tight = old;
-    tight.rlim_cur = 64;
-    const sighandler_t oldHandler = signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &tight);
     m_boxes.m_answers = {IDOK};
-    ChooseFile("wing.ZEF", true);
-    Key(Qt::Key_S, Qt::ControlModifier);
-    setrlimit(RLIMIT_FSIZE, &old);
-    signal(SIGXFSZ, oldHandler);
+    ChooseFile("wing.ZEF");
+    Answer<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
+    OnAFullDisk(64, [this] { Key(Qt::Key_S, Qt::ControlModifier); });
     const QString strText = QString::fromStdString(m_boxes.TakeTexts().at(0));
     EXPECT_TRUE(strText.startsWith("Cannot save the test to \"" + Path("wing.ZEF") + "\":\r"));
     EXPECT_TRUE(strText.endsWith("The file already there is unchanged.")) << strText.toStdString();

@@ -10,30 +10,33 @@ constexpr double MPH_PER_KPH = 1 / 1.60934;  // the console's own factor
 
 class RunCommands : public CStartedConsoleTest {
 protected:
-    // The controller reports the fan turning (or at rest), and the console last heard so.
-    void FanRunning(bool bRunning) {
-        m_line.m_nStatus = bRunning ? STATUS_PLUGGED : STATUS_PLUGGED | STATUS_STOPPED;
-        thePort.m_bRunning = bRunning ? 1 : 0;
+    // The controller reports the fan turning or at rest, the link is up, and the console last
+    // heard so. With the panel locked the operator will cancel the box that says so.
+    void Fan(bool bRunning, bool bLocked = false) {
+        m_line.m_nStatus =
+            STATUS_PLUGGED | (bRunning ? 0 : STATUS_STOPPED) | (bLocked ? STATUS_LOCKED : 0);
+        thePort.m_bRunning = bRunning;
+        thePort.m_bOnline = 1;
+        m_boxes.m_answers.assign(bLocked, IDCANCEL);
     }
-    // Set Wind with the text typed over what the dialog shows, then OK or Cancel.
-    void SetWind(const char* pszTyped, bool bOK = true) {
-        Answer<CWindSpeedDlg>([this, pszTyped, bOK](CWindSpeedDlg& dlg) {
-            EXPECT_FALSE(PollRunning()) << "the poll runs while the speed is asked for";
-            m_strShown = dlg.m_pSpeed->text() + ' ' + dlg.m_pUnit->text();
-            dlg.m_pSpeed->selectAll();
-            QTest::keyClicks(dlg.m_pSpeed, QString::fromLatin1(pszTyped));
-            bOK ? OK(dlg) : dlg.reject();
-        });
-        Key(Qt::Key_W);
+    // Target and command speed, the poll, a stop in progress, and what the controller was sent.
+    std::string State() {
+        std::ostringstream out;
+        out << Rec().m_dTargetSpeed << ' ' << Rec().m_dCommandSpeed
+            << (PollRunning() ? " poll" : " idle")
+            << (thePort.m_bReturningToZero ? " stopping:" : ":");
+        for (const std::string& strSent : Sent())
+            out << ' ' << strSent;
+        return out.str();
     }
-    // The plot spans 80 to 985 thousandths of the width, the scale 0 to its displayed top.
-    void DoubleClickAt(double dSpeed, int y = 300) {
-        const double dX = 0.080 + 0.905 * dSpeed / DisplayedTop(Rec().m_axisWind);
-        QTest::mouseDClick(&View(), Qt::LeftButton, {},
-                           QPoint(static_cast<int>(std::lround(Rec().m_rcClient.right * dX)), y));
+    std::string Press(Qt::Key key) {
+        Key(key);
+        return State();
     }
-
-    QString m_strShown;
+    std::string Tick() {
+        View().OnTimer();
+        return State();
+    }
 };
 
 TEST_F(RunCommands, WithTheLinkDownSpeedCommandsAreDisabledAndStopStillZeroesTheSpeeds) {
@@ -41,189 +44,121 @@ TEST_F(RunCommands, WithTheLinkDownSpeedCommandsAreDisabledAndStopStillZeroesThe
     Rec().m_dTargetSpeed = 12;
     Rec().m_dCommandSpeed = 11.5;
     View().SetPollTimer();  // no command touches it
-    const unsigned nTimer = thePort.m_nPollTimer;
     m_boxes.m_answers = {IDOK, IDOK, IDOK, IDOK, IDOK};
     for (Qt::Key key : {Qt::Key_W, Qt::Key_PageUp, Qt::Key_PageDown})
-        Key(key);
-    DoubleClickAt(40);
-    EXPECT_EQ(Rec().m_dTargetSpeed, 12);
-    Key(Qt::Key_S);
-    EXPECT_EQ(Rec().m_dTargetSpeed, 0);
-    EXPECT_EQ(Rec().m_dCommandSpeed, 0);
-    EXPECT_EQ(thePort.m_nPollTimer, nTimer);
+        EXPECT_EQ(Press(key), "12 11.5 poll:");
+    QTest::mouseDClick(&View(), Qt::LeftButton, {}, QPoint(300, 300));
+    EXPECT_EQ(State(), "12 11.5 poll:");
+    EXPECT_EQ(Press(Qt::Key_S), "0 0 poll:");
     EXPECT_EQ(m_boxes.TakeTexts(), Strings(5, "Command disabled!"));
-    EXPECT_TRUE(m_line.m_writes.empty());
 }
 
 TEST_F(RunCommands, ClearPreviousResultsIsAskedOnlyWhenTheFanRestsWithResultsInView) {
     Record(1, 300);
     Rec().m_strComment[0] = "first run";
-    View().SetPollTimer();
+    View().SetPollTimer();  // a tick under the question would talk to the tunnel meanwhile
+    m_boxes.m_fnWhileShown = [](const std::string&) { EXPECT_FALSE(PollRunning()); };
     m_boxes.m_answers = {IDNO, IDYES};
-    Key(Qt::Key_PageUp);  // No: the test stays, the command goes on
+    EXPECT_EQ(Press(Qt::Key_PageUp), "5 0 poll:");  // No: the test stays, the command goes on
     EXPECT_TRUE(Rec().IsRecorded(150));
-    EXPECT_EQ(Rec().m_dTargetSpeed, 5);
-    EXPECT_TRUE(PollRunning());
-    Key(Qt::Key_PageUp);  // Yes: curves and comments go, and the window shows it
+    EXPECT_EQ(Press(Qt::Key_PageUp), "10 0 poll:");  // Yes: curves and comments go
     EXPECT_FALSE(Rec().IsRecorded(150));
     EXPECT_EQ(Rec().m_strComment[0], "");
-    EXPECT_EQ(Rec().m_dTargetSpeed, 10);
     EXPECT_TRUE(ShowsTheRecord());
     EXPECT_EQ(m_boxes.TakeTexts(), Strings(2, "Clear Previous Test Results?"));
     Record(1, 300);
-    FanRunning(true);
-    Key(Qt::Key_PageUp);
-    EXPECT_EQ(Rec().m_dTargetSpeed, 15);
+    Fan(true);
+    EXPECT_EQ(Press(Qt::Key_PageUp), "15 0 poll:");
 }
 
-TEST_F(RunCommands, SetWindSpeedTruncatesConvertsAndClamps) {
+// Set Wind ("W" and the text typed, "w" the same cancelled), Increment and Decrement ("+", "-")
+// step in the units shown, the double-click ("@" and the speed on the scale) takes the speed under
+// the pointer in tenths.
+TEST_F(RunCommands, SpeedCommandsConvertTruncateAndClampTheTarget) {
     const struct {
         int bEnglish;
-        double dMax;
-        const char* pTyped;
+        double dMax, dFrom;
+        const char* pDo;
         double dTarget;
     } cases[] = {
         // clang-format off
-        {1, 80, "95", 80}, {1, 80, "12.9", 12}, {1, 80, "abc", 0}, {1, 80, " 7 mph", 7},
-        {1, 74.5647, "77", 74}, {0, 120 * MPH_PER_KPH, "200", 74},  // whole mph of the maximum
-        {0, 80, "100", 62.13727366498067}, {2, 80, "30", 30},  // any unit setting but 0: English
-        {1, 80, "-5", 0}, {0, 80, "-20.5", 0}, {1, 80, "-1e999", 0},  // never a negative speed
+        {1, 80, 33, "W95", 80}, {1, 80, 33, "W12.9", 12}, {1, 80, 33, "Wabc", 0},
+        {1, 80, 33, "W 7 mph", 7}, {0, 80, 33, "W100", 100 * MPH_PER_KPH}, {1, 80, 33, "w50", 33},
+        {2, 80, 33, "W30", 30},  // any unit setting but 0 is English
+        {1, 74.5647, 33, "W77", 74}, {0, 120 * MPH_PER_KPH, 33, "W200", 74},  // whole mph
+        {1, 80, 33, "W-5", 0}, {0, 80, 33, "W-20.5", 0}, {1, 80, 33, "W-1e999", 0},  // never < 0
+        {1, 80, 0, "+", 5}, {0, 80, 0, "+", 10 * MPH_PER_KPH}, {1, 80, 20, "-", 15},
+        {0, 80, 20, "-", 20 - 10 * MPH_PER_KPH}, {1, 120 * MPH_PER_KPH, 72, "+", 74},
+        {1, 80, 0, "@12.3", 12.3}, {1, 74.56, 0, "@84", 74}, {1, 80, 33, "@-0.5", 0},
+        {0, 80, 0, "@100", 100 * MPH_PER_KPH},  // a km/h scale, the target in mph
         // clang-format on
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.pTyped);
+        SCOPED_TRACE(c.pDo);
         Rec().m_bEnglish = c.bEnglish;
+        Rec().ApplyUnitScales();
+        View().RedrawAll();
         Rec().m_dMaxSpeed = c.dMax;
-        Rec().m_dTargetSpeed = 33;
-        SetWind(c.pTyped);
-        EXPECT_EQ(m_strShown, c.bEnglish ? "0 MPH" : "0 KPH");
-        EXPECT_NEAR(Rec().m_dTargetSpeed, c.dTarget, 1e-9);
-        EXPECT_TRUE(PollRunning());
+        Rec().m_dTargetSpeed = c.dFrom;
+        View().SetPollTimer();
+        const double dTop = DisplayedTop(Rec().m_axisWind);
+        if (std::tolower(c.pDo[0]) == 'w') {
+            Answer<CWindSpeedDlg>([&](CWindSpeedDlg& dlg) {
+                EXPECT_FALSE(PollRunning()) << "the poll runs while the speed is asked for";
+                EXPECT_EQ(dlg.m_pSpeed->text() + ' ' + dlg.m_pUnit->text(),
+                          c.bEnglish ? "0 MPH" : "0 KPH");
+                dlg.m_pSpeed->selectAll();
+                QTest::keyClicks(dlg.m_pSpeed, QString::fromLatin1(c.pDo + 1));
+                c.pDo[0] == 'W' ? OK(dlg) : dlg.reject();
+            });
+            Key(Qt::Key_W);
+        } else if (c.pDo[0] == '@') {  // the plot spans 80 to 985 thousandths of the width
+            const double dX = 0.080 + 0.905 * std::atof(c.pDo + 1) / dTop;
+            const int x = static_cast<int>(std::lround(Rec().m_rcClient.right * dX));
+            QTest::mouseDClick(&View(), Qt::LeftButton, {}, QPoint(x, c.bEnglish ? 300 : 50));
+            if (c.bEnglish) {  // in tenths
+                EXPECT_NEAR(Rec().m_dTargetSpeed * 10, std::round(Rec().m_dTargetSpeed * 10), 1e-9);
+            }
+        } else {
+            Key(c.pDo[0] == '+' ? Qt::Key_PageUp : Qt::Key_PageDown);
+        }
+        const bool bClick = c.pDo[0] == '@';
+        EXPECT_NEAR(Rec().m_dTargetSpeed, c.dTarget,
+                    bClick ? dTop / (0.905 * Rec().m_rcClient.right) : 1e-9);
+        EXPECT_EQ(PollRunning(), c.pDo[0] != 'w');  // a Cancel leaves it stopped
     }
-    Rec().m_dTargetSpeed = 33;
-    SetWind("50", false);  // Cancel: the target stays and the poll stays stopped
-    EXPECT_EQ(Rec().m_dTargetSpeed, 33);
-    EXPECT_FALSE(PollRunning());
 }
 
-TEST_F(RunCommands, IncrementAndDecrementStepInTheUnitsShownHoldTheMaximumAndStopAtZero) {
-    const double dStep[] = {10 * MPH_PER_KPH, 5};  // 10 km/h or 5 mph
-    for (int bEnglish : {0, 1}) {
-        Rec().m_bEnglish = bEnglish;
-        Rec().m_dTargetSpeed = 0;
-        for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_PageDown})
-            Key(key);
-        EXPECT_NEAR(Rec().m_dTargetSpeed, dStep[bEnglish], 1e-9);
-        EXPECT_TRUE(PollRunning());
-    }
-    Rec().m_dMaxSpeed = 120 * MPH_PER_KPH;  // 74.56 mph holds the target at 74
-    Rec().m_dTargetSpeed = 72;
-    Key(Qt::Key_PageUp);
-    EXPECT_EQ(Rec().m_dTargetSpeed, 74);
-    View().KillPollTimer();
-    Sent();
-
-    // Below zero: a stop. At rest it only asks the status, and the poll then commands zero.
-    Rec().m_dTargetSpeed = 3;
-    Key(Qt::Key_PageDown);
-    EXPECT_EQ(Sent(), Strings{"S"});
-    EXPECT_EQ(Rec().m_dTargetSpeed, 0);
-    View().OnTimer();
-    EXPECT_EQ(Sent(), (Strings{"S", "W0<CR>", "R"}));
-    FanRunning(true);  // turning: the stop is sent and followed
-    Rec().m_dTargetSpeed = Rec().m_dCommandSpeed = 3;
-    Key(Qt::Key_PageDown);
-    EXPECT_EQ(Sent(), (Strings{"S", "C", "O"}));
-    EXPECT_EQ(Rec().m_dCommandSpeed, 0);
-    EXPECT_EQ(thePort.m_bReturningToZero, 1);
-    EXPECT_TRUE(PollRunning());
-}
-
-TEST_F(RunCommands, DoubleClickAsksForTheSpeedUnderThePointer) {
-    DoubleClickAt(12.3);
-    EXPECT_NEAR(Rec().m_dTargetSpeed, 12.3, 85.0 / (0.905 * Rec().m_rcClient.right));
-    EXPECT_NEAR(Rec().m_dTargetSpeed * 10, std::round(Rec().m_dTargetSpeed * 10), 1e-9);  // tenths
-    EXPECT_TRUE(PollRunning());
-    // Beyond the maximum: the maximum in whole mph. Left of zero: zero.
-    Rec().m_dMaxSpeed = 74.56;
-    DoubleClickAt(84);
-    EXPECT_EQ(Rec().m_dTargetSpeed, 74);
-    Rec().m_dTargetSpeed = 33;
-    DoubleClickAt(-0.5);
-    EXPECT_EQ(Rec().m_dTargetSpeed, 0);
-    // Metric: the scale is km/h (0 to 140), the height plays no part, the target is in mph.
-    Rec().m_bEnglish = 0;
-    Rec().m_dMaxSpeed = 80;
-    Rec().ApplyUnitScales();
-    View().RedrawAll();
-    DoubleClickAt(100, 50);
-    EXPECT_NEAR(Rec().m_dTargetSpeed, 100 * MPH_PER_KPH, 140.0 / (0.905 * Rec().m_rcClient.right));
-}
-
-TEST_F(RunCommands, StopWindOnAFanAtRestOrTurningAndWhileItRunsDown) {
-    View().SetPollTimer();
-    Rec().m_dTargetSpeed = Rec().m_dCommandSpeed = 19.5;
-    Key(Qt::Key_S);  // at rest: the status is asked, the poll stops
-    EXPECT_EQ(Sent(), Strings{"S"});
-    EXPECT_FALSE(PollRunning());
-    EXPECT_EQ(Rec().m_dCommandSpeed, 0);
-
-    // Turning: "C", then "O"; the poll follows the fan down with the smoothing reset.
-    FanRunning(true);
-    Rec().m_dTargetSpeed = Rec().m_dCommandSpeed = Rec().m_dFiltWind = 20;
-    Key(Qt::Key_S);
-    EXPECT_EQ(Sent(), (Strings{"S", "C", "O"}));
-    EXPECT_EQ(thePort.m_bReturningToZero, 1);
-    EXPECT_TRUE(PollRunning());
-    EXPECT_EQ(Rec().m_dFiltWind, 0);
-    // While it runs down a second Stop only asks, and speed commands too (no dialog comes up).
-    for (Qt::Key key : {Qt::Key_S, Qt::Key_PageUp, Qt::Key_W})
-        Key(key);
-    EXPECT_EQ(Sent(), (Strings{"S", "S", "S"}));
-    EXPECT_EQ(Rec().m_dTargetSpeed, 0);
-    FanRunning(false);
-    View().OnTimer();
-    EXPECT_FALSE(PollRunning());
-    Key(Qt::Key_PageUp);
-    EXPECT_EQ(Rec().m_dTargetSpeed, 5);
-}
-
-TEST_F(RunCommands, AStopNeverSentIsNotWaitedForAndOneWhosePollWasHaltedIsFollowedToItsEnd) {
-    // The panel locked, the operator cancels: "O" never goes, and the stop is sent again.
-    FanRunning(true);
-    m_line.m_nStatus |= STATUS_LOCKED;
-    m_boxes.m_answers = {IDCANCEL};
-    Key(Qt::Key_S);
-    EXPECT_EQ(Sent(), Strings{"S"});
-    EXPECT_EQ(thePort.m_bReturningToZero, 0);
-    m_line.m_nStatus &= ~STATUS_LOCKED;
-    thePort.m_bOnline = 1;
-    View().OnTimer();
-    EXPECT_EQ(Sent(), (Strings{"S", "W0<CR>", "R"}));
-    // A stop's poll halted by such a Cancel: back on line, its next tick ends the stop.
-    for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_S}) {
+// Stop Wind, and a decrement below zero. At rest only the status is asked (after a decrement the
+// poll then commands zero). Turning, "C" and "O" go and the poll follows the fan down; a Cancel
+// on the locked panel halts that poll, and back on line any speed command only asks the status
+// and sets it going again until the fan is at rest. A stop whose "O" never went is not waited for.
+TEST_F(RunCommands, StopIsFollowedToItsEndUnlessItNeverWentOut) {
+    Fan(true, true);
+    EXPECT_EQ(Press(Qt::Key_S), "0 0 poll: S");
+    Fan(true);
+    EXPECT_EQ(Tick(), "0 0 poll: S W0<CR> R");
+    for (Qt::Key key : {Qt::Key_S, Qt::Key_PageDown}) {
         SCOPED_TRACE(key);
-        FanRunning(true);
-        Sent();
-        Key(Qt::Key_S);
-        EXPECT_EQ(Sent(), (Strings{"S", "C", "O"}));
-        m_line.m_nStatus = STATUS_PLUGGED | STATUS_LOCKED;
-        m_boxes.m_answers = {IDCANCEL};
-        Key(key);
-        EXPECT_FALSE(PollRunning());
-        FanRunning(false);
-        thePort.m_bOnline = 1;
-        Sent();
-        Key(key);
-        EXPECT_EQ(Sent(), Strings{"S"});
-        EXPECT_EQ(Rec().m_dTargetSpeed, 0);
-        EXPECT_TRUE(PollRunning());
-        View().OnTimer();
-        EXPECT_EQ(thePort.m_bReturningToZero, 0);
-        EXPECT_FALSE(PollRunning());
+        Fan(false);
+        View().SetPollTimer();
+        Rec().m_dTargetSpeed = Rec().m_dCommandSpeed = 3;
+        EXPECT_EQ(Press(key), key == Qt::Key_S ? "0 0 idle: S" : "0 0 poll: S");
+        if (key == Qt::Key_PageDown) {
+            EXPECT_EQ(Tick(), "0 0 poll: S W0<CR> R");
+        }
+        Fan(true);
+        Rec().m_dTargetSpeed = Rec().m_dCommandSpeed = Rec().m_dFiltWind = 3;
+        EXPECT_EQ(Press(key), "0 0 poll stopping: S C O");
+        EXPECT_EQ(Rec().m_dFiltWind, 0);  // the smoothing starts afresh
+        Fan(true, true);
+        EXPECT_EQ(Press(key == Qt::Key_S ? Qt::Key_PageUp : Qt::Key_S), "0 0 idle stopping: S");
+        Fan(false);
+        for (Qt::Key other : {Qt::Key_S, Qt::Key_PageUp, Qt::Key_W})
+            EXPECT_EQ(Press(other), "0 0 poll stopping: S");
+        EXPECT_EQ(Tick(), "0 0 idle: S");
+        EXPECT_EQ(Press(Qt::Key_PageUp), "5 0 poll:");
     }
-    Key(Qt::Key_PageUp);
-    EXPECT_EQ(Rec().m_dTargetSpeed, 5);
     EXPECT_EQ(m_boxes.TakeTexts(), Strings(3, "Control Panel is Locked!"));
 }
 
