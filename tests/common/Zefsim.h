@@ -5,9 +5,9 @@
 
 #include <signal.h>
 
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -47,14 +47,10 @@ public:
     void CloseInput() { m_process.closeWriteChannel(); }
 
     std::vector<std::string> Log() const {
+        std::ifstream file(m_dir.filePath(QStringLiteral("log")).toStdString());
         std::vector<std::string> lines;
-        QFile file(m_dir.filePath(QStringLiteral("log")));
-        if (file.open(QIODevice::ReadOnly)) {
-            for (const QByteArray& line : file.readAll().split('\n')) {
-                if (!line.isEmpty()) {
-                    lines.push_back(line.toStdString());
-                }
-            }
+        for (std::string strLine; std::getline(file, strLine);) {
+            lines.push_back(strLine);
         }
         return lines;
     }
