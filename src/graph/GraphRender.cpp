@@ -2,12 +2,12 @@
 
 #include "files/WholeFile.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QBuffer>
 #include <QSvgGenerator>
 
 #include "graph/GraphDC.h"
@@ -98,9 +98,6 @@ bool RenderToFile(TestRecord& rec, const QString& strPath, RenderFormat format, 
     }
     buffer.close();
     const QByteArray& data = buffer.data();
-    if (!WriteFileWhole(strPath, data.constData(), static_cast<std::size_t>(data.size()),
-                        strError)) {
-        return false;
-    }
-    return true;
+    return WriteFileWhole(strPath, data.constData(), static_cast<std::size_t>(data.size()),
+                          strError);
 }
