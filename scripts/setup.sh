@@ -11,6 +11,7 @@ PACKAGES=(
   libqcustomplot-dev
   fonts-liberation locales
   xvfb xauth xdotool imagemagick poppler-utils
+  dpkg-dev desktop-file-utils appstream
 )
 
 missing=()
