@@ -205,6 +205,7 @@ TEST_F(Dialogs, CommentsTakeNoLineBreakAndShowFiftyCharacters) {
             QLineEdit* pLine = dlg.m_pLine[i];
             pLine->setText(QString(CCommentsDlg::MAX_CHARS, QLatin1Char(i % 2 ? 'W' : 'M')));
             pLine->end(false);
+            pLine->repaint();  // which scrolls the text to the cursor
             EXPECT_EQ(pLine->cursorPositionAt(QPoint(pLine->width() / 100, pLine->height() / 2)), 0)
                 << "line " << i + 1;
         }
