@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the test file reader. Besides memory errors, it stops on any
 // broken promise of the reader: no number that is not finite in the tables, the zero point at
-// zero, no line longer than the reader keeps, and a second read of what it wrote agreeing with
-// the first.
+// zero, no comment longer than the reader keeps or holding a control character, and a second read
+// of what it wrote agreeing with the first.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -37,6 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     }
     for (const auto& str : rec.m_strComment) {
         Check(str.size() <= static_cast<std::size_t>(LINE_LIMIT));
+        for (char c : str) {
+            Check(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f);
+        }
     }
     // Whatever was read is written so that it reads back to the same slots.
     const std::string strText = FormatTestFile(rec);

@@ -8,6 +8,8 @@ cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZEF_BENCH=ON -DZ
 cmake --build build/bench
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 for bench in build/bench/bench/bench_*; do
+  # Only the programs: the build's *_autogen folders match the pattern too.
+  [[ -f "$bench" && -x "$bench" ]] || continue
   echo "== ${bench##*/}"
   "$bench" "$@"
 done

@@ -43,12 +43,34 @@ struct IniText {
     std::string strEol = "\n";
 };
 
-bool LoadIni(const QString& strPath, IniText& ini) {
+enum class Loaded { Whole, Absent, Unreadable };
+
+// Reads the whole file; strError says why when it exists but could not be read whole.
+Loaded LoadIni(const QString& strPath, IniText& ini, QString* pstrError = nullptr) {
     QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
+    QString strError;
+    bool bMissing = false;
+    QByteArray data;
+    if (OpenRegularFile(file, strError, &bMissing)) {
+        char buf[4096];
+        qint64 n;
+        while ((n = file.read(buf, sizeof buf)) > 0) {
+            data.append(buf, n);
+        }
+        if (n == 0) {
+            strError.clear();
+        } else {
+            strError = file.errorString();
+        }
+    } else if (bMissing) {
+        return Loaded::Absent;
     }
-    const QByteArray data = file.readAll();
+    if (!strError.isEmpty()) {
+        if (pstrError) {
+            *pstrError = strError;
+        }
+        return Loaded::Unreadable;
+    }
     std::string_view text(data.constData(), static_cast<std::size_t>(data.size()));
     if (text.find("\r\n") != std::string_view::npos) {
         ini.strEol = "\r\n";
@@ -65,7 +87,7 @@ bool LoadIni(const QString& strPath, IniText& ini) {
         }
         text.remove_prefix(n + 1);
     }
-    return true;
+    return Loaded::Whole;
 }
 
 // A section header's name, or nothing when the line is not one.
@@ -161,7 +183,7 @@ QString CProfile::DefaultPath() {
 std::uint32_t CProfile::GetProfileInt(std::string_view section, std::string_view key,
                                       std::uint32_t nDefault) const {
     IniText ini;
-    if (!LoadIni(m_strPath, ini)) {
+    if (LoadIni(m_strPath, ini) != Loaded::Whole) {
         return nDefault;
     }
     auto value = FindValue(ini, section, key);
@@ -189,7 +211,7 @@ std::uint32_t CProfile::GetProfileInt(std::string_view section, std::string_view
 std::optional<std::string> CProfile::GetProfileString(std::string_view section,
                                                       std::string_view key) const {
     IniText ini;
-    if (!LoadIni(m_strPath, ini)) {
+    if (LoadIni(m_strPath, ini) != Loaded::Whole) {
         return std::nullopt;
     }
     auto value = FindValue(ini, section, key);
@@ -212,8 +234,17 @@ bool CProfile::WriteProfileInt(std::string_view section, std::string_view key, i
 
 bool CProfile::WriteProfileString(std::string_view section, std::string_view key,
                                   std::string_view value) {
+    // A file that exists but was not read whole is left alone: written back, it would hold only
+    // this key. A missing file is written new.
     IniText ini;
-    LoadIni(m_strPath, ini);  // a missing file is written new
+    QString strReadError;
+    if (LoadIni(m_strPath, ini, &strReadError) == Loaded::Unreadable) {
+        // "It is a folder, not a file." says it all; a system reason needs the context.
+        m_strError = strReadError.startsWith(QStringLiteral("It "))
+                         ? strReadError
+                         : QStringLiteral("It cannot be read: %1.").arg(strReadError);
+        return WriteFailed();
+    }
     std::string strLine(key);
     strLine += '=';
     strLine += value;
@@ -252,7 +283,17 @@ bool CProfile::WriteProfileString(std::string_view section, std::string_view key
     }
 
     QDir().mkpath(QFileInfo(m_strPath).absolutePath());
-    return WriteFileWhole(m_strPath, strText.data(), strText.size(), m_strError);
+    if (!WriteFileWhole(m_strPath, strText.data(), strText.size(), m_strError)) {
+        return WriteFailed();
+    }
+    return true;
+}
+
+bool CProfile::WriteFailed() const {
+    if (m_fnWriteFailed) {
+        m_fnWriteFailed(*this);
+    }
+    return false;
 }
 
 QString CProfile::PortDevice(int nPort) const {

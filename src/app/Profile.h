@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,7 +25,8 @@ public:
     std::uint32_t GetProfileInt(std::string_view section, std::string_view key,
                                 std::uint32_t nDefault) const;
     // Stores the decimal text of the value. False, with ErrorString() set, when the file could
-    // not be written; the earlier file is then unchanged.
+    // not be written, or exists but could not be read whole; the earlier file is then unchanged
+    // and the write-failure handler has been called.
     bool WriteProfileInt(std::string_view section, std::string_view key, int nValue);
     // The key's text with blanks (and one pair of surrounding quotes) removed; nothing when the
     // key is missing or empty.
@@ -37,9 +39,17 @@ public:
 
     const QString& ErrorString() const { return m_strError; }
 
+    // Called on every write that fails, after ErrorString() has been set.
+    void SetWriteFailureHandler(std::function<void(const CProfile&)> fnHandler) {
+        m_fnWriteFailed = std::move(fnHandler);
+    }
+
 private:
+    bool WriteFailed() const;
+
     QString m_strPath;
     QString m_strError;
+    std::function<void(const CProfile&)> m_fnWriteFailed;
 };
 
 inline constexpr char PROFILE_SYSTEM[] = "System";

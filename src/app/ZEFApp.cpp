@@ -2,6 +2,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPageSetupDialog>
@@ -53,6 +54,17 @@ int CZEFApp::MessageBox(const QString& strText, unsigned nType) {
     return m_pMessageBoxes->Show(strText, nType);
 }
 
+void CZEFApp::OnProfileWriteFailed(const CProfile& profile) {
+    if (m_bProfileWarned) {
+        return;
+    }
+    m_bProfileWarned = true;
+    MessageBox(QStringLiteral("Settings cannot be saved in \"%1\":\r%2\r"
+                              "The console keeps the settings made until it closes.")
+                   .arg(QDir::toNativeSeparators(profile.Path()), profile.ErrorString()),
+               MB_OK | MB_ICONEXCLAMATION);
+}
+
 void CZEFApp::ReadSettings() {
     const StartupSettings settings = ReadStartupSettings(m_profile);
     m_bEnglish = settings.m_bEnglish;
@@ -91,6 +103,9 @@ void SetDialogColours() {
 
 bool CZEFApp::InitInstance() {
     CStartupPortAsk portDialog;
+    m_bProfileWarned = false;
+    m_profile.SetWriteFailureHandler(
+        [this](const CProfile& profile) { OnProfileWriteFailed(profile); });
     ReadSettings();
     SetDialogColours();
     qApp->installEventFilter(this);

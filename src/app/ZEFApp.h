@@ -43,6 +43,9 @@ public:
     }
     // Reads "Units", "Max Speed" and "Absolute Max Speed" into m_bEnglish and m_dMaxSpeed.
     void ReadSettings();
+    // Every failed write of a setting comes here: the operator is told once while the console
+    // runs, and the console goes on with the values it holds.
+    void OnProfileWriteFailed(const CProfile& profile);
 
     // Commands of the application.
     void OnAppAbout();
@@ -71,6 +74,8 @@ public:
 
     CMainFrame* m_pMainWnd = nullptr;
     CZEFDoc m_doc;
+    // The operator has been told that settings cannot be saved.
+    bool m_bProfileWarned = false;
     // Where the operator's manual is read from, at its contents.
     QString m_strHelpUrl;
 

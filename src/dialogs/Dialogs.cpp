@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QStyleOptionFrame>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -59,6 +60,43 @@ QComboBox* DropDown(const char* pName, const QStringList& list, QWidget* pParent
     // would make of it, and "COM1" stays "COM1" on the way to "COM12".
     pBox->setCompleter(nullptr);
     return pBox;
+}
+
+// The inner margin a line edit keeps on each side of its text; the 1 beside it is the cursor.
+constexpr int LINE_EDIT_MARGIN = 2;
+
+// A comment is one line: whatever typing, pasting or dropping brings, a control character or a
+// line or paragraph separator becomes a blank, where it stands.
+void KeepOnOneLine(QLineEdit* pEdit) {
+    QString strText = pEdit->text();
+    bool bChanged = false;
+    for (QChar& c : strText) {
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
+            category == QChar::Separator_Paragraph) {
+            c = QLatin1Char(' ');
+            bChanged = true;
+        }
+    }
+    if (bChanged) {
+        const int nCursor = pEdit->cursorPosition();
+        pEdit->setText(strText);
+        pEdit->setCursorPosition(nCursor);
+    }
+}
+
+// A line edit's width that shows nChars capitals whole, beside the frame and margins the style
+// draws, in the edit's own font.
+int WidthForCapitals(QLineEdit* pEdit, int nChars) {
+    QStyleOptionFrame option;
+    option.initFrom(pEdit);
+    option.lineWidth = pEdit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, pEdit);
+    const QMargins margins = pEdit->textMargins();
+    const QFontMetrics metrics = pEdit->fontMetrics();
+    const QSize text(metrics.horizontalAdvance(QString(nChars, QLatin1Char('W'))) +
+                         2 * LINE_EDIT_MARGIN + 1 + margins.left() + margins.right(),
+                     metrics.height());
+    return pEdit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, pEdit).width();
 }
 
 void ChainTabOrder(std::initializer_list<QWidget*> widgets) {
@@ -108,8 +146,11 @@ CCommentsDlg::CCommentsDlg(QWidget* pParent) : CZefDialog(pParent) {
     auto* pGroup = new QGroupBox(QStringLiteral("Comments"), this);
     auto* pGrid = new QGridLayout(pGroup);
     for (int i = 0; i < LINE_COUNT; ++i) {
-        m_pLine[i] = Edit(qPrintable(QStringLiteral("line%1").arg(i + 1)), pGroup);
-        m_pLine[i]->setMinimumWidth(m_pLine[i]->fontMetrics().averageCharWidth() * 52);
+        QLineEdit* pLine = m_pLine[i] =
+            Edit(qPrintable(QStringLiteral("line%1").arg(i + 1)), pGroup);
+        QObject::connect(pLine, &QLineEdit::textChanged, pLine,
+                         [pLine] { KeepOnOneLine(pLine); });
+        pLine->setMinimumWidth(WidthForCapitals(pLine, MAX_CHARS));
         pGrid->addWidget(RightLabel(QString::number(i + 1), pGroup), i, 0);
         pGrid->addWidget(m_pLine[i], i, 1);
     }

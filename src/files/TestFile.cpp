@@ -3,7 +3,6 @@
 #include "files/WholeFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -144,6 +143,7 @@ FileStatus ReadInto(TestRecord& rec, CByteReader& file) {
     for (auto& strComment : rec.m_strComment) {
         ReadLine(file, strLine);
         strComment = strLine;
+        BlankControlCharacters(strComment);
     }
     ReadLine(file, strLine);  // "]"
     ReadLine(file, strLine);  // "Wind, Lift, Drag="
@@ -239,7 +239,11 @@ std::string FormatTestFile(const TestRecord& rec) {
     out += "Cd Area = " + FormatFixed(rec.m_dCdArea, 6) + " sq.in.\r\n";
     out += "Comment Text=\r\n[\r\n";
     for (const auto& strComment : rec.m_strComment) {
+        // Whoever filled it, a comment holds one line of the file: a line break in it would
+        // move every later line.
+        const std::size_t nAt = out.size();
         out += strComment;
+        BlankControlCharacters(out, nAt);
         out += "\r\n";
     }
     out += "]\r\nWind, Lift, Drag=\r\n[\r\n";
@@ -281,14 +285,10 @@ FileResult ReadTestFile(TestRecord& rec, CByteReader& file) {
 
 FileResult ReadTestFile(TestRecord& rec, const QString& strPath) {
     QFile file(strPath);
-    // A directory opens on this system but cannot be read as a file.
-    if (QFileInfo(strPath).isDir()) {
+    QString strError;
+    if (!OpenRegularFile(file, strError)) {
         ReapplyRanges(rec);
-        return {FileStatus::CannotOpen, QStringLiteral("It is a folder, not a file.")};
-    }
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        ReapplyRanges(rec);
-        return {FileStatus::CannotOpen, file.errorString()};
+        return {FileStatus::CannotOpen, strError};
     }
     auto pReader = std::make_unique<CFileByteReader>(file);
     FileResult result = ReadTestFile(rec, *pReader);

@@ -87,6 +87,15 @@ int RangeFromText(double dBase, std::string_view text, int nCurrentRange) {
     return nRange;
 }
 
+void BlankControlCharacters(std::string& str, std::size_t nFrom) {
+    for (std::size_t i = nFrom; i < str.size(); ++i) {
+        const auto c = static_cast<unsigned char>(str[i]);
+        if (c < 0x20 || c == 0x7f) {
+            str[i] = ' ';
+        }
+    }
+}
+
 std::int64_t ProcessMillis() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                  g_tProcessStart)
@@ -149,16 +158,26 @@ void TestRecord::RecordPoint(CRecordDrawing& dc, double dLift, double dDrag, dou
     }
     const int g = static_cast<int>(dSlot);
     const int nLast = m_nLastSlot;
-    const double dTop = WindTopSlots() - 1;
+    // The last slot the curves draw: a top of 21.25 draws slot 212 and none above it. The live
+    // update erases and draws only up to it, as a full draw would, whatever the reading.
+    const double dTopSlots = WindTopSlots();
+    const int nTopSlot = dTopSlots >= LAST_SLOT ? LAST_SLOT
+                         : dTopSlots >= 0       ? static_cast<int>(dTopSlots)
+                                                : 0;
+    auto erase = [&](int nFrom, int nTo) {
+        if (nFrom <= nTopSlot) {
+            dc.EraseStretch(*this, nFrom, std::min(nTo, nTopSlot));
+        }
+    };
 
-    // Upper neighbour: the next recorded slot above g within the displayed range, else g. The
-    // search never leaves the table, whatever range the wind axis holds. It takes in the top slot
-    // itself, which the graph draws: a reading just below it must redraw the line up to it.
+    // Upper neighbour: the next recorded slot above g up to the last drawn one, else g. It takes
+    // in that slot itself: a reading just below it must redraw the line up to it. A slot beyond
+    // it was never drawn, and erasing a line to it would draw one.
     int h = g + 1;
-    while (h < LAST_SLOT && h < dTop + 1 && !IsRecorded(h)) {
+    while (h < nTopSlot && !IsRecorded(h)) {
         ++h;
     }
-    if (h > LAST_SLOT || !IsRecorded(h)) {
+    if (h > nTopSlot || !IsRecorded(h)) {
         h = g;
     }
     // Lower neighbour: the previous recorded slot below g, else slot 0.
@@ -173,15 +192,15 @@ void TestRecord::RecordPoint(CRecordDrawing& dc, double dLift, double dDrag, dou
     if (nLast < g) {
         // The wind has risen: everything it passed over since the last reading goes.
         l = std::min(l, nLast);
-        dc.EraseStretch(*this, l, h);
+        erase(l, h);
         EmptySlots(nLast + 1, g);
     } else if (nLast > g) {
         // The wind has fallen: the slots from here up to the last reading go; the last stays.
         h = std::max(h, nLast);
-        dc.EraseStretch(*this, l, h);
+        erase(l, h);
         EmptySlots(g, nLast - 1);
     } else {
-        dc.EraseStretch(*this, l, h);
+        erase(l, h);
     }
 
     double dCd = DragCoefficient(dWind, dDrag);
@@ -201,7 +220,9 @@ void TestRecord::RecordPoint(CRecordDrawing& dc, double dLift, double dDrag, dou
     if (!IsRecorded(h)) {
         h = g;
     }
-    dc.DrawStretch(*this, l, h);
+    if (l <= nTopSlot) {
+        dc.DrawStretch(*this, l, std::min(h, nTopSlot));
+    }
 
     if (g != nLast) {
         dc.MoveSpeedMarker(*this, dWind, 1);

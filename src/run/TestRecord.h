@@ -73,6 +73,10 @@ double DisplayedBottom(const GraphAxis& axis);
 // so small that base / x overflows 32 bits) keeps the current range.
 int RangeFromText(double dBase, std::string_view text, int nCurrentRange);
 
+// Puts a blank in place of each control character (line breaks, tabs, NUL, DEL) from nFrom on:
+// a comment is one line of the test file and of the printed page.
+void BlankControlCharacters(std::string& str, std::size_t nFrom = 0);
+
 class TestRecord;
 
 // Where RecordPoint's live update of the picture goes. The graph draws on the window's image;

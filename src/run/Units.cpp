@@ -19,8 +19,12 @@ double DragCoefficient(bool bEnglish, double dCdArea, double dSpeed, double dDra
     if (!(dDenominator >= CD_DENOMINATOR_FLOOR)) {
         return 0;
     }
+    // Held on both sides: a huge drag of either sign overflows to an infinity.
     const double dCd = dDrag * FORCE_FACTOR / dDenominator;
-    return dCd > CD_CEILING ? CD_CEILING : dCd;
+    if (dCd > CD_CEILING) {
+        return CD_CEILING;
+    }
+    return dCd < -CD_CEILING ? -CD_CEILING : dCd;
 }
 
 double LiftDragRatio(double dLift, double dDrag) {

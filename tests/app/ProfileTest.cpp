@@ -1,5 +1,8 @@
 // The settings file as operators edit it by hand, and as the console rewrites it.
 
+#include <sys/stat.h>
+
+#include "AsOperator.h"
 #include "ConsoleHarness.h"
 
 namespace {
@@ -72,6 +75,37 @@ TEST_F(ProfileTest, AWriteTheDiskCutsShortKeepsTheEarlierProfile) {
     EXPECT_FALSE(m_profile.ErrorString().isEmpty());
     EXPECT_EQ(Read(), strBefore);
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"zef.ini"});
+}
+
+// A profile that is there but cannot be read is never replaced by one holding a single key; a
+// FIFO or a folder in its place is refused at once. Each refusal reaches the handler.
+TEST_F(ProfileTest, AProfileThatCannotBeReadIsLeftAsItIs) {
+    const std::string strBefore = "[System]\nUnits=0\n[Ports]\nCOM1=/dev/ttyUSB0\n";
+    Write(strBefore);
+    ASSERT_EQ(chmod(QFile::encodeName(m_dir.path()).constData(), 0777), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(m_strPath).constData(), 0), 0);
+    const auto written =
+        AsOperator([this] { return m_profile.WriteProfileInt("System", "COM Port", 2); });
+    if (!written) {
+        GTEST_SKIP() << "cannot act as another user";
+    }
+    EXPECT_FALSE(*written);
+    EXPECT_EQ(Read(), strBefore);
+
+    QStringList failures;
+    const QString strFolder = m_dir.filePath("folder.ini"), strFifo = m_dir.filePath("fifo.ini");
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder.ini"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(strFifo).constData(), 0600), 0);
+    for (const QString& strPath : {strFolder, strFifo}) {
+        CProfile profile(strPath);
+        profile.SetWriteFailureHandler([&](const CProfile& failed) {
+            failures << failed.Path() + ": " + failed.ErrorString();
+        });
+        EXPECT_EQ(profile.GetProfileInt("System", "Units", 7), 7u);
+        EXPECT_FALSE(profile.WriteProfileInt("System", "Units", 0));
+    }
+    EXPECT_EQ(failures, (QStringList{strFolder + ": It is a folder, not a file.",
+                                     strFifo + ": It is not a regular file."}));
 }
 
 TEST(ProfilePath, EnvironmentDecidesWhereTheProfileLives) {

@@ -1,5 +1,8 @@
 // Test Configuration, Axis, Metric Axis and Comments, as an operator works them.
 
+#include <cerrno>
+#include <cstring>
+
 #include "ConsoleHarness.h"
 
 namespace {
@@ -166,6 +169,50 @@ TEST_F(Dialogs, CommentsEditTheFirstFiveLinesWithinTheirLimitsAndKeepTheRest) {
     });
     EXPECT_EQ(Rec().m_strComment, want);
     EXPECT_TRUE(ShowsTheRecord(true));
+}
+
+// Settings that cannot be saved are said once, with the file and the reason; the console goes on
+// with what was chosen.
+TEST_F(Dialogs, ASettingThatCannotBeSavedIsToldOnceAndKeptWhileTheConsoleRuns) {
+    auto configure = [this](bool bMetric) {
+        Work<CTestConfigDlg>(ID_CONFIGURE, [bMetric](CTestConfigDlg& dlg) {
+            QTest::mouseClick(bMetric ? dlg.m_pMetric : dlg.m_pEnglish, Qt::LeftButton);
+            OK(dlg);
+        });
+    };
+    const QString strPath = theApp.m_profile.Path();
+    m_boxes.m_answers = {IDOK};
+    OnAFullDisk(8, [&] { configure(true); });
+    EXPECT_EQ(Rec().m_bEnglish, 0);
+    const QStringList lines = QString::fromStdString(m_boxes.TakeTexts().at(0)).split('\r');
+    EXPECT_EQ(lines, (QStringList{"Settings cannot be saved in \"" + strPath + "\":",
+                                  QString::fromLocal8Bit(std::strerror(EFBIG)),
+                                  "The console keeps the settings made until it closes."}));
+    // Then a folder where the profile was: no second box.
+    ASSERT_TRUE(QFile::remove(strPath) && QDir().mkdir(strPath));
+    configure(false);
+    EXPECT_EQ(Rec().m_bEnglish, 1);
+    EXPECT_TRUE(m_boxes.TakeTexts().empty());
+}
+
+// Pasted or dropped text keeps one line; fifty capitals show whole, none scrolled out of sight.
+TEST_F(Dialogs, CommentsTakeNoLineBreakAndShowFiftyCharacters) {
+    Work<CCommentsDlg>(ID_COMMENTS, [&](CCommentsDlg& dlg) {
+        QApplication::clipboard()->setText(QStringLiteral("wing\r\nflap\t3\u2028deg"));
+        dlg.m_pLine[0]->paste();
+        dlg.m_pLine[1]->insert(QStringLiteral("\n\n\nend"));
+        for (int i = 2; i < CCommentsDlg::LINE_COUNT; ++i) {
+            QLineEdit* pLine = dlg.m_pLine[i];
+            pLine->setText(QString(CCommentsDlg::MAX_CHARS, QLatin1Char(i % 2 ? 'W' : 'M')));
+            pLine->end(false);
+            pLine->repaint();  // which scrolls the text to the cursor
+            EXPECT_EQ(pLine->cursorPositionAt(QPoint(pLine->width() / 100, pLine->height() / 2)), 0)
+                << "line " << i + 1;
+        }
+        OK(dlg);
+    });
+    EXPECT_EQ(Rec().m_strComment[0], "wing  flap 3 deg");
+    EXPECT_EQ(Rec().m_strComment[1], "   end");
 }
 
 }  // namespace

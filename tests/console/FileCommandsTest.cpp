@@ -1,5 +1,7 @@
 // File Open and Save As through the console's own file dialogs.
 
+#include <sys/stat.h>
+
 #include "ConsoleHarness.h"
 
 namespace {
@@ -42,17 +44,20 @@ TEST_F(FileCommands, AFileThatIsNotATestFileOrCannotBeOpenedIsNamedAndTheTestSta
     View().RedrawAll();
     const TestRecord before = Rec();
     QFile::copy(QStringLiteral(ZEF_TEST_DATA "/zef/wrong-magic.ZEF"), Path("other.ZEF"));
-    m_boxes.m_answers = {IDOK, IDOK};
+    ASSERT_EQ(mkfifo(QFile::encodeName(Path("pipe.ZEF")).constData(), 0600), 0);  // no writer
+    m_boxes.m_answers = {IDOK, IDOK, IDOK};
     Rec().m_ld.m_bVisible = 1;  // a change the window has not drawn yet: it is drawn all the same
     Open("other");
     Open("missing");
+    Open("pipe");
     auto why = [](const QString& strWhy) {
         return (strWhy + "\rThe current test is unchanged.").toStdString();
     };
     EXPECT_EQ(
         m_boxes.TakeTexts(),
         (Strings{why('"' + Path("other.ZEF") + "\" is not a Zefron test file."),
-                 why("Cannot open \"" + Path("missing.ZEF") + "\":\rNo such file or directory")}));
+                 why("Cannot open \"" + Path("missing.ZEF") + "\":\rNo such file or directory"),
+                 why("Cannot open \"" + Path("pipe.ZEF") + "\":\rIt is not a regular file.")}));
     EXPECT_EQ(Rec().m_strComment, before.m_strComment);
     EXPECT_EQ(Rec().m_lift.m_dValue, before.m_lift.m_dValue);
     EXPECT_TRUE(ShowsTheRecord());

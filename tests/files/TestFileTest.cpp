@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
 #include <numeric>
 #include <random>
 #include <tuple>
 
+#include "AsOperator.h"
 #include "files/TestFile.h"
+#include "files/WholeFile.h"
 #include "run/TestRecord.h"
 #include "run/Units.h"
 
@@ -106,7 +110,10 @@ TEST(TestFile, HandMadeFilesAreReadAsTheConsoleAlwaysHasReadThem) {
         {"non-finite.ZEF", OK, 1, 3.0, "|||||||||", {0, 150, 160}, 0.3},
         {"early-end.ZEF", OK, 1, 1.0, "ends early|||||||||", {0}, 0},
         // Lines are cut at 99 characters and reading goes on; a lone CR takes the next byte.
-        {strLong, OK, 0, 4.0, std::string(LINE_LIMIT, 'x') + "|bc|d\r|||||||", {0}, 0},
+        {strLong, OK, 0, 4.0, std::string(LINE_LIMIT, 'x') + "|bc|d |||||||", {0}, 0},
+        // Control characters in a comment become blanks.
+        {"ZEF\r\nUnits= English\r\nCd Area = 1\r\nComment Text=\r\n[\r\ntab\tnul\x01\x1b\x7f!\r\n",
+         OK, 1, 1.0, "tab nul   !|||||||||", {0}, 0},
         {HEADER + "+0, +0.5, +0.1\r\n", OK, 1, 1.0, "|||||||||", {0}, 0},  // the zero point is 0
         // A later line for a slot replaces the earlier; after "]" points go on to an empty line.
         {HEADER + "+4.9, +0.004, +0.001\r\n+12.3,+0.1,+0.02\r\n+100, +1.5, +0.3\r\n"
@@ -141,6 +148,61 @@ TEST(TestFile, HandMadeFilesAreReadAsTheConsoleAlwaysHasReadThem) {
         EXPECT_EQ(RecordedSlots(rec), filled);
         EXPECT_EQ(rec.m_lift.m_dValue[filled.back()], dLift);
     }
+}
+
+// Whoever filled the comments, the file keeps its layout: each comment is one line.
+TEST(TestFile, ACommentWithLineBreaksIsWrittenOnOneLine) {
+    TestRecord rec(1, 80.0);
+    rec.m_lift.m_dValue[0] = rec.m_drag.m_dValue[0] = 0.0;
+    rec.m_lift.m_dValue[100] = rec.m_drag.m_dValue[100] = 0.5;
+    rec.m_strComment = {"a\r\nb", "\n\n\n", "\r", "t\tu\x7f", "", "", "", "", "", "z"};
+    const std::string strText = FormatTestFile(rec);
+    const std::string strLines = "[\r\na  b\r\n   \r\n \r\nt u \r\n\r\n\r\n\r\n\r\n\r\nz\r\n]\r\n";
+    EXPECT_NE(strText.find(strLines), std::string::npos) << strText;
+    TestRecord opened(0, 80.0);
+    CMemoryByteReader reader(strText.data(), strText.size());
+    ASSERT_TRUE(ReadTestFile(opened, reader).Ok());
+    EXPECT_EQ(opened.m_strComment[9], "z");
+    EXPECT_EQ(RecordedSlots(opened), (std::vector<int>{0, 100}));
+}
+
+// Opening never waits on a FIFO without a writer; a device or a FIFO is refused with a reason.
+TEST(TestFile, OnlyARegularFileIsOpened) {
+    QTemporaryDir dir;
+    const QString strFifo = dir.filePath("pipe.ZEF");
+    ASSERT_EQ(mkfifo(QFile::encodeName(strFifo).constData(), 0600), 0);
+    for (const QString& strPath : {strFifo, QStringLiteral("/dev/null")}) {
+        TestRecord rec(1, 80.0);
+        rec.m_strComment[0] = "kept";
+        const FileResult result = ReadTestFile(rec, strPath);
+        EXPECT_EQ(result.status, FileStatus::CannotOpen);
+        EXPECT_EQ(result.strError, "It is not a regular file.");
+        EXPECT_EQ(rec.m_strComment[0], "kept");
+    }
+}
+
+// In a folder that takes no new file, a file the operator may change is rewritten in place;
+// a new file there still cannot be made.
+TEST(TestFile, AFolderThatTakesNoNewFileStillTakesAChangedOne) {
+    QTemporaryDir dir;
+    const QString strPath = dir.filePath("wing.ZEF");
+    ASSERT_TRUE(WriteTestFile(TestRecord(0, 80.0), strPath).Ok());
+    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(strPath).constData(), 0666), 0);
+    TestRecord rec(1, 80.0);
+    rec.m_lift.m_dValue[100] = rec.m_drag.m_dValue[100] = 0.5;
+    const auto saved = AsOperator([&] {
+        return WriteTestFile(rec, strPath).Ok() &&
+               WriteTestFile(rec, dir.filePath("new.ZEF")).status == FileStatus::CannotOpen;
+    });
+    if (!saved) {
+        GTEST_SKIP() << "cannot act as another user";
+    }
+    EXPECT_TRUE(*saved);
+    TestRecord opened(0, 80.0);
+    ASSERT_TRUE(ReadTestFile(opened, strPath).Ok());
+    EXPECT_EQ(opened.m_bEnglish, 1);
+    EXPECT_EQ(RecordedSlots(opened), (std::vector<int>{0, 100}));
 }
 
 TEST(TestFile, AFailedSaveKeepsTheEarlierFileAndSaysWhy) {

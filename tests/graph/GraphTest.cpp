@@ -10,6 +10,7 @@
 #include <climits>
 #include <cmath>
 #include <set>
+#include <tuple>
 
 #include "GraphTestSupport.h"
 
@@ -216,32 +217,37 @@ TEST(GraphPasses, FullDrawsLeaveTheZeroedStatusLineAndPrintingTheWindowAsItWas) 
 }
 
 TEST(GraphPasses, RandomRunsOfReadingsKeepTheWindowImageExact) {
-    for (int nRange : {1, 3}) {  // all four curves over an overlay; slots two pixels apart
-        TestRecord rec = EmptyRecord();
+    // All four curves over an overlay; slots two pixels apart at range 1. English ranges 3 and 4
+    // and Metric range 5 end between two slots (21.25, 10.625, 8.75).
+    const std::tuple<int, int, int> runs[] = {{1, 1, 1}, {1, 3, 3}, {1, 4, 2}, {0, 5, 2}};
+    for (const auto& [bEnglish, nRange, nScale] : runs) {
+        TestRecord rec = EmptyRecord(bEnglish);
         rec.m_cd.m_bVisible = rec.m_ld.m_bVisible = 1;
         rec.SetSpeedRange(nRange);
-        rec.SetForceRange(nRange + 1);
+        rec.SetForceRange(nRange % 4 + 1);
         for (int j = 0; j < SLOT_COUNT; j += 7) {
             rec.m_lift.m_dOverlay[j] = rec.m_cd.m_dOverlay[j] = 0.3 + 0.2 * std::sin(j * 0.01);
         }
-        QImage image = Painted(rec, 640 * nRange, 480 * nRange);
+        QImage image = Painted(rec, 640 * nScale, 480 * nScale);
         const QImage frame = image;  // with no current curves
         CRecordingPane pane;
         QRandomGenerator rng(nRange);
         const double dTop = DisplayedTop(rec.m_axisWind), dForceTop = DisplayedTop(rec.m_axisForce);
+        const int nTopSlot = int(dTop * 10);
         {
             CGraphDC dc(image);
             CWindowDrawing live(dc, pane, [] { return true; });
             for (int nReading = 0; nReading <= 400; ++nReading) {
-                // Rises, falls, the same slot, stops, jumps, the top slot; forces off the scale.
+                // Rises, falls, the same slot, stops, jumps, the top slot, above the top; forces
+                // off the scale.
                 const int r = nReading == 0 ? -1 : rng.bounded(100);
                 int nSlot = rec.m_nLastSlot + (r < 15 ? 0 : rng.bounded(-40, 25));
-                if (r >= 85) {
-                    nSlot =
-                        r < 90 ? int(dTop * 10) - rng.bounded(2) : rng.bounded(int(dTop * 10) + 1);
+                if (r >= 80) {
+                    nSlot = r < 85   ? nTopSlot + rng.bounded(1, 4)
+                            : r < 90 ? nTopSlot - rng.bounded(2)
+                                     : rng.bounded(nTopSlot + 1);
                 }
-                const double dWind =
-                    std::min((std::max(nSlot, 0) + rng.generateDouble()) * 0.1, dTop);
+                const double dWind = (std::max(nSlot, 0) + rng.generateDouble()) * 0.1;
                 rec.RecordPoint(live, dForceTop * (rng.generateDouble() * 1.4 - 0.3),
                                 dForceTop * rng.generateDouble() * 0.5, dWind,
                                 r < 0 ? RECORD_CLEAR : (r < 4 ? RECORD_STOP : RECORD_READING));
@@ -257,6 +263,6 @@ TEST(GraphPasses, RandomRunsOfReadingsKeepTheWindowImageExact) {
                 DrawSpeedLine(rec, dc, rec.m_dMarkerSpeed, DRAW_XOR, COLOR_MARKER, PEN_SOLID);
             }
         }
-        EXPECT_TRUE(image == frame) << "range " << nRange;
+        EXPECT_TRUE(image == frame) << "range " << nRange << " english " << bEnglish;
     }
 }

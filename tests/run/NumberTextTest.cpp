@@ -53,6 +53,12 @@ TEST(DerivedQuantities, WorkedExamplesAndLimits) {
     EXPECT_EQ(DragCoefficient(true, 1.0, 30.0, 0.1), 2.0);                     // 6.35 is capped
     EXPECT_EQ(DragCoefficient(true, 1.0, 0.0, 0.5), 0.0);                      // no wind
     EXPECT_EQ(DragCoefficient(true, 0.0, 40.0, 0.5) + DragCoefficient(true, -3.0, 40.0, 0.5), 0.0);
+    // Held below as above: a huge drag of either sign gives no infinity.
+    for (const bool bEnglish : {true, false}) {
+        EXPECT_EQ(DragCoefficient(bEnglish, 1.0, 30.0, -0.1), -2.0);
+        EXPECT_EQ(DragCoefficient(bEnglish, 1.0, 18.0, -1.7976931348623157e308), -2.0);
+        EXPECT_EQ(DragCoefficient(bEnglish, 1.0, 18.0, 1.7976931348623157e308), 2.0);
+    }
     // L/D: 0 for drag up to 0.002, else clamped to +-20.
     const double ratios[][3] = {{1, 0.002, 0},   {1, 0, 0},       {1, -0.5, 0},
                                 {1, 0.0021, 20}, {-1, 0.01, -20}, {0.5, 0.25, 2}};

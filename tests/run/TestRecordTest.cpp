@@ -94,6 +94,25 @@ TEST_F(RecordTest, SweepsRedrawWhatTheyPassOverAndTheNeighbourSearchStaysInTheTa
     }
 }
 
+// English range 3 ends at 21.25 mph: slot 212 is the last the curves draw. Readings above it are
+// recorded, but the live update neither erases nor draws past it.
+TEST_F(RecordTest, LiveUpdatesStopAtTheLastSlotBelowAFractionalTop) {
+    rec.SetSpeedRange(3);
+    // clang-format off
+    const std::tuple<double, int, Calls, Slots> steps[] = {
+        {21.3, R, {"erase 0-212", "draw 0-212", "marker 21.3 1"}, {0, 213}},
+        {0, S, {"marker 0 1"}, {0, 213}},
+        {20.5, R, {"erase 0-205", "draw 0-205", "marker 20.5 1"}, {0, 205, 213}},
+        {21.4, R, {"erase 205-212", "draw 205-212", "marker 21.4 1"}, {0, 205, 214}},
+        {21.2, R, {"erase 205-212", "draw 205-212", "marker 21.2 1"}, {0, 205, 212, 214}}};
+    // clang-format on
+    for (const auto& [dWind, nMode, calls, filled] : steps) {
+        rec.RecordPoint(dc, 0.5, 0.1, dWind, nMode);
+        EXPECT_EQ(dc.Take(), calls) << dWind;
+        EXPECT_EQ(Recorded(), filled) << dWind;
+    }
+}
+
 TEST(RangeFromText, EveryListEntryGivesItsOwnRangeAndUnusableTextKeepsTheRange) {
     // clang-format off
     const std::pair<double, std::vector<const char*>> lists[] = {

@@ -1,6 +1,8 @@
 // The command-line tool: test files as CSV rows, and graphs drawn into files.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -12,8 +14,12 @@
 namespace {
 
 // The exit status, standard output and standard error of a run.
-std::tuple<int, QString, QString> Zeftool(const QStringList& args) {
+// With strStdout, standard output goes to that file.
+std::tuple<int, QString, QString> Zeftool(const QStringList& args, const QString& strStdout = {}) {
     QProcess process;
+    if (!strStdout.isEmpty()) {
+        process.setStandardOutputFile(strStdout);
+    }
     process.start(ZEF_ZEFTOOL, args);
     EXPECT_TRUE(process.waitForFinished(60000));
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
@@ -49,6 +55,9 @@ TEST(Zeftool, RendersPngSvgAndPdfOrSaysWhyNotOnOneLine) {
     EXPECT_TRUE(pdf.open(QIODevice::ReadOnly) &&
                 pdf.readAll().contains("/MediaBox [0 0 842.000000 595.000000]"));
     const QString strPng = dir.filePath("out.png"), strBad = ZEF_TEST_DATA "/zef/wrong-magic.ZEF";
+    // A FIFO with no writer is refused at once, not waited on.
+    const QString strFifo = dir.filePath("fifo.ZEF");
+    ASSERT_EQ(mkfifo(QFile::encodeName(strFifo).constData(), 0600), 0);
     // clang-format off
     const QList<QStringList> failures = {
         {"csv", strBad}, {"csv", strPng}, {"render", strBad, "-o", strPng}, {"render", WING, "-o"},
@@ -56,7 +65,8 @@ TEST(Zeftool, RendersPngSvgAndPdfOrSaysWhyNotOnOneLine) {
         {"render", WING, "-o", "/no/out.png"}, {"render", WING, "-o", "out.jpg"},
         {"render", WING, "-o", strPng, "--size", "99999x100"},
         {"render", WING, "-o", strPng, "--show", "x"},
-        {"render", WING, "-o", strPng, "--colour", "red"}};
+        {"render", WING, "-o", strPng, "--colour", "red"}, {"csv", strFifo},
+        {"render", strFifo, "-o", strPng}, {"render", WING, "-o", strPng, "--overlay", strFifo}};
     // clang-format on
     for (const QStringList& args : failures) {
         const auto [nExit, strOut, strErr] = Zeftool(args);
@@ -64,5 +74,10 @@ TEST(Zeftool, RendersPngSvgAndPdfOrSaysWhyNotOnOneLine) {
         EXPECT_NE(nExit, 0);
         EXPECT_TRUE(strOut.isEmpty() && strErr.startsWith("zeftool: ") && strErr.count('\n') == 1);
         EXPECT_FALSE(QFile::exists(strPng));
+        EXPECT_EQ(args.contains(strFifo), strErr.contains("It is not a regular file."));
     }
+    // Output that cannot be written says why.
+    EXPECT_EQ(Zeftool({"csv", WING}, "/dev/full"),
+              std::tuple(1, QString(),
+                         QString("zeftool: cannot write the output: No space left on device\n")));
 }

@@ -1,5 +1,7 @@
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "ZefTool.h"
@@ -46,6 +48,10 @@ int RunCsv(int argc, char** argv) {
                Exact(rec.m_drag.m_dValue[i]) + "," + Exact(rec.m_cd.m_dValue[i]) + "," +
                Exact(rec.m_ld.m_dValue[i]) + "\n";
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    // A full disk or a closed pipe shows only here, and the reason goes with it.
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "zeftool: cannot write the output: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return 0;
 }

@@ -1,0 +1,38 @@
+#pragma once
+
+// File permissions as an operator meets them: root passes every permission check, so the work
+// runs in a child process as the user nobody.
+
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+
+// fnWork's answer, run as nobody (or here, for a user who is not root); nothing when the user
+// could not be changed.
+inline std::optional<bool> AsOperator(const std::function<bool()>& fnWork) {
+    if (geteuid() != 0) {
+        return fnWork();
+    }
+    constexpr unsigned NOBODY = 65534;
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) {
+        return std::nullopt;
+    }
+    if (pid == 0) {
+        if (setgroups(0, nullptr) != 0 || setresgid(NOBODY, NOBODY, NOBODY) != 0 ||
+            setresuid(NOBODY, NOBODY, NOBODY) != 0) {
+            _exit(2);
+        }
+        _exit(fnWork() ? 0 : 1);
+    }
+    int nStatus = 0;
+    if (waitpid(pid, &nStatus, 0) != pid || !WIFEXITED(nStatus) || WEXITSTATUS(nStatus) == 2) {
+        return std::nullopt;
+    }
+    return WEXITSTATUS(nStatus) == 0;
+}
