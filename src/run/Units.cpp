@@ -19,12 +19,13 @@ double DragCoefficient(bool bEnglish, double dCdArea, double dSpeed, double dDra
     if (!(dDenominator >= CD_DENOMINATOR_FLOOR)) {
         return 0;
     }
-    // Held on both sides: a huge drag of either sign overflows to an infinity.
+    // A negative drag (a balance that reads below its zero) gives a negative Cd as it is; only a
+    // drag so large that the quotient overflows is held, so that no infinity is ever stored.
     const double dCd = dDrag * FORCE_FACTOR / dDenominator;
     if (dCd > CD_CEILING) {
         return CD_CEILING;
     }
-    return dCd < -CD_CEILING ? -CD_CEILING : dCd;
+    return dCd < -NOT_COMPUTABLE ? -NOT_COMPUTABLE : dCd;
 }
 
 double LiftDragRatio(double dLift, double dDrag) {

@@ -41,8 +41,8 @@ inline constexpr double CONTROLLER_FORCE_SCALE = 0.001;
 double SmoothReading(double dSample, double dPrevious, int n);
 
 // Cd of a point. Speed and drag are in the display units of the unit system; the area is held in
-// square inches in both systems. 0 when the dynamic pressure is negligible, else held to
-// -2.0 ... 2.0.
+// square inches in both systems. 0 when the dynamic pressure is negligible, at most 2.0, and
+// never below -NOT_COMPUTABLE (so always finite).
 double DragCoefficient(bool bEnglish, double dCdArea, double dSpeed, double dDrag);
 
 // L/D of a point, both forces in the same unit: 0 for drag up to 0.002, else clamped to +-20.

@@ -53,10 +53,10 @@ TEST(DerivedQuantities, WorkedExamplesAndLimits) {
     EXPECT_EQ(DragCoefficient(true, 1.0, 30.0, 0.1), 2.0);                     // 6.35 is capped
     EXPECT_EQ(DragCoefficient(true, 1.0, 0.0, 0.5), 0.0);                      // no wind
     EXPECT_EQ(DragCoefficient(true, 0.0, 40.0, 0.5) + DragCoefficient(true, -3.0, 40.0, 0.5), 0.0);
-    // Held below as above: a huge drag of either sign gives no infinity.
+    // A negative drag gives a negative Cd, but a huge drag of either sign gives no infinity.
+    EXPECT_NEAR(DragCoefficient(true, 1.0, 30.0, -0.1), -6.347107, 1e-6);
     for (const bool bEnglish : {true, false}) {
-        EXPECT_EQ(DragCoefficient(bEnglish, 1.0, 30.0, -0.1), -2.0);
-        EXPECT_EQ(DragCoefficient(bEnglish, 1.0, 18.0, -1.7976931348623157e308), -2.0);
+        EXPECT_EQ(DragCoefficient(bEnglish, 1.0, 18.0, -1.7976931348623157e308), -NOT_COMPUTABLE);
         EXPECT_EQ(DragCoefficient(bEnglish, 1.0, 18.0, 1.7976931348623157e308), 2.0);
     }
     // L/D: 0 for drag up to 0.002, else clamped to +-20.
