@@ -153,6 +153,9 @@ private:
     CMapping m_map;
     DrawMode m_mode = DRAW_COPY;
     int m_nPenStyle = PEN_SOLID;
+    // Device pixels to one pixel of a pen's pattern: on paper and in vector files the pattern is
+    // set out at the page's resolution, so a dot stays a dot however fine the device.
+    int m_nPatternUnit = 1;
     COLORREF m_crPen = 0;
     bool m_bPenApplied = false;
     COLORREF m_crBrush = RGB(255, 255, 255);
