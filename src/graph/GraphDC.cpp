@@ -193,6 +193,15 @@ void CGraphDC::SelectFont(int nHeight, bool bTurned) {
     m_font = MakeFont(std::clamp(DevicePixel(dPixels), 1, nLimit));
 }
 
+void CGraphDC::SelectFontPixels(int nPixels) {
+    m_bTurned = false;
+    m_font = MakeFont(std::max(nPixels, 1));
+}
+
+int CGraphDC::TextWidth(const std::string& strText) const {
+    return QFontMetrics(m_font).horizontalAdvance(TextFromBytes(strText));
+}
+
 QRect CGraphDC::RectangleArea(int x0, int y0, int x1, int y1) const {
     const QPoint a = ToDevice(x0, y0);
     const QPoint b = ToDevice(x1, y1);

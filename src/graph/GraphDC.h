@@ -110,6 +110,10 @@ public:
     void SelectFont(int nHeight, bool bTurned);
     void SelectStockFont() { SelectFont(0, false); }
     int FontPixels() const { return m_font.pixelSize(); }
+    // The upright font at a size in device pixels (at least one).
+    void SelectFontPixels(int nPixels);
+    // How far TextOut would advance, in device pixels, with the font selected.
+    int TextWidth(const std::string& strText) const;
 
     // The rectangle between two corners in logical units, filled with the brush and outlined
     // with the pen, its right and bottom device edges excluded. The inside of rcFilledLater
