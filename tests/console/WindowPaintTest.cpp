@@ -1,4 +1,5 @@
-// The printed page inside the paper's printable area.
+// The window's picture: paints held back while a tick holds the surface, the finished test drawn
+// whole after a stop, and the printed page inside the paper's printable area.
 
 #include <QtPrintSupport>
 
@@ -7,6 +8,54 @@
 namespace {
 
 using WindowPaint = CStartedConsoleTest;
+
+bool ImageFitsTheWindow(const CZEFView& view) {
+    return view.Image().size() ==
+           (QSizeF(view.size()) * view.devicePixelRatioF()).toSize().expandedTo(QSize(1, 1));
+}
+
+// A resize while a link box holds the tick's surface shows the old picture; once the box is
+// cancelled (nothing drawn) the whole window is drawn anew.
+TEST_F(WindowPaint, APaintHeldBackByATickHappensWhenTheTickEnds) {
+    Record(1, 300);
+    View().RedrawAll();
+    const QSize before = View().size();
+    View().TickDrawing();
+    Frame().resize(Frame().size() - QSize(120, 90));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View().size() != before; }, 3000));
+    View().repaint();
+    EXPECT_FALSE(ImageFitsTheWindow(View()));
+    View().EndTick();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return ImageFitsTheWindow(View()); }, 3000));
+    EXPECT_TRUE(ShowsTheRecord());
+}
+
+// A run drawn live over the same test as overlay cancels both curves, and on grid dots leaves
+// pixels of neither colour; the tick that finds the fan at rest draws the plot whole, and the
+// status line keeps the poll's words.
+TEST_F(WindowPaint, AFinishedStopShowsTheTestWholeAndKeepsTheStatusLine) {
+    Record(1, 400);
+    Rec().SetOverlay();
+    View().RedrawPlot();
+    for (int i = 1; i <= 400; i += 3) {
+        Rec().RecordPoint(View().TickDrawing(), i / 1000.0, i / 4000.0, i * 0.1, RECORD_READING);
+        View().EndTick();
+    }
+    ASSERT_FALSE(ShowsTheRecord(true));  // what the live updates leave
+    thePort.m_bOnline = thePort.m_bReturningToZero = 1;
+    View().OnTimer();  // the controller says the fan has stopped
+    EXPECT_EQ(thePort.m_bReturningToZero, 0);
+    EXPECT_EQ(Frame().MessageLabel()->text(), "Wind speed is Zero");
+    EXPECT_TRUE(ShowsTheRecord(true));
+    // While the fan still turns nothing is drawn again.
+    Rec().RecordPoint(View().TickDrawing(), 0.2, 0.05, 10, RECORD_READING);
+    View().EndTick();
+    thePort.m_bReturningToZero = 1;
+    m_line.m_nStatus = STATUS_PLUGGED;
+    View().OnTimer();
+    EXPECT_EQ(Frame().MessageLabel()->text(), "Returning Wind speed to Zero");
+    EXPECT_FALSE(ShowsTheRecord(true));
+}
 
 // The printer starts in landscape for Print, Print Preview and Print Setup alike. On A4 and
 // Letter, either way round, with every comment line full and wide, nothing is drawn outside the
