@@ -262,6 +262,8 @@ QPrinter& CZEFApp::Printer() {
     if (!m_pPrinter) {
         m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
         m_pPrinter->setDocName(m_doc.Title());
+        // The graph is wider than tall; Print Setup can still turn the paper.
+        m_pPrinter->setPageOrientation(QPageLayout::Landscape);
     }
     return *m_pPrinter;
 }

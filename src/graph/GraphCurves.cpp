@@ -1,5 +1,6 @@
 // The data on the graph: curves of the current test and of the overlay, legend, comment lines
 // and the wind-speed marker.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -126,10 +127,26 @@ void DrawLegend(const TestRecord& rec, CGraphDC& dc) {
 
 void DrawComments(const TestRecord& rec, CGraphDC& dc) {
     DrawTextLines(rec, dc, [&] {
+        const int nFontPixels = dc.FontPixels();
+        // Paper ends at its printable edge: a line that would run past it is set smaller so
+        // that it ends there.
+        const int nRoom = dc.Width() - dc.ToDevice(600, 0).x();
         for (int i = 0; i < COMMENT_COUNT; ++i) {
-            if (!rec.m_strComment[i].empty()) {
-                dc.TextOut(600, 990 - 35 * i, rec.m_strComment[i]);
+            const std::string& strLine = rec.m_strComment[i];
+            if (strLine.empty()) {
+                continue;
             }
+            if (dc.IsPrinting() && nRoom > 0) {
+                int nPixels = nFontPixels;
+                dc.SelectFontPixels(nPixels);
+                for (int nWidth = dc.TextWidth(strLine); nWidth > nRoom && nPixels > 1;
+                     nWidth = dc.TextWidth(strLine)) {
+                    nPixels = std::max(
+                        1, std::min(nPixels - 1, static_cast<int>(1LL * nPixels * nRoom / nWidth)));
+                    dc.SelectFontPixels(nPixels);
+                }
+            }
+            dc.TextOut(600, 990 - 35 * i, strLine);
         }
     });
 }

@@ -14,7 +14,8 @@
 namespace {
 
 // Runs of set and skipped pixels of each pen style, starting with a set run. Dotted is every
-// other pixel.
+// other pixel. The pixels are a screen's: on a finer device each is as many device pixels as
+// make the same length at SCREEN_DPI.
 struct PenPattern {
     int nRuns;
     int nRun[6];
@@ -26,6 +27,8 @@ constexpr PenPattern PEN_PATTERNS[] = {
     {4, {9, 6, 3, 6}},        // dash dot
     {6, {9, 3, 3, 3, 3, 3}},  // dash dot dot
 };
+
+constexpr int SCREEN_DPI = 96;
 
 int ClampedStyle(int nStyle) {
     return (nStyle >= PEN_SOLID && nStyle <= PEN_NULL) ? nStyle : 0;
@@ -132,6 +135,8 @@ CGraphDC::CGraphDC(QPaintDevice& device, bool bPrinting) : m_bPrinting(bPrinting
             m_pBits = reinterpret_cast<std::uint32_t*>(image.bits());
             m_nStride = image.bytesPerLine() / 4;
         }
+    } else if (device.logicalDpiX() > SCREEN_DPI) {
+        m_nPatternUnit = DevicePixel(double(device.logicalDpiX()) / SCREEN_DPI);
     }
     Begin(device);
 }
@@ -186,6 +191,15 @@ void CGraphDC::SelectFont(int nHeight, bool bTurned) {
     const double dPixels = std::fabs(nHeight * m_map.PixelsPerUnitY());
     const int nLimit = std::max(1, 2 * std::max(m_nWidth, m_nHeight));
     m_font = MakeFont(std::clamp(DevicePixel(dPixels), 1, nLimit));
+}
+
+void CGraphDC::SelectFontPixels(int nPixels) {
+    m_bTurned = false;
+    m_font = MakeFont(std::max(nPixels, 1));
+}
+
+int CGraphDC::TextWidth(const std::string& strText) const {
+    return QFontMetrics(m_font).horizontalAdvance(TextFromBytes(strText));
 }
 
 QRect CGraphDC::RectangleArea(int x0, int y0, int x1, int y1) const {
@@ -253,7 +267,7 @@ void CGraphDC::Line(const QPoint& p0, const QPoint& p1) {
             const PenPattern& pattern = PEN_PATTERNS[m_nPenStyle];
             QList<qreal> dashes;
             for (int k = 0; k < pattern.nRuns; ++k) {
-                dashes.append(pattern.nRun[k]);
+                dashes.append(pattern.nRun[k] * m_nPatternUnit);
             }
             pen.setDashPattern(dashes);
         }

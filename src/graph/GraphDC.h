@@ -110,6 +110,10 @@ public:
     void SelectFont(int nHeight, bool bTurned);
     void SelectStockFont() { SelectFont(0, false); }
     int FontPixels() const { return m_font.pixelSize(); }
+    // The upright font at a size in device pixels (at least one).
+    void SelectFontPixels(int nPixels);
+    // How far TextOut would advance, in device pixels, with the font selected.
+    int TextWidth(const std::string& strText) const;
 
     // The rectangle between two corners in logical units, filled with the brush and outlined
     // with the pen, its right and bottom device edges excluded. The inside of rcFilledLater
@@ -153,6 +157,9 @@ private:
     CMapping m_map;
     DrawMode m_mode = DRAW_COPY;
     int m_nPenStyle = PEN_SOLID;
+    // Device pixels to one pixel of a pen's pattern: on paper and in vector files the pattern is
+    // set out at the page's resolution, so a dot stays a dot however fine the device.
+    int m_nPatternUnit = 1;
     COLORREF m_crPen = 0;
     bool m_bPenApplied = false;
     COLORREF m_crBrush = RGB(255, 255, 255);

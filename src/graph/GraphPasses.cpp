@@ -1,5 +1,7 @@
 #include "graph/GraphPasses.h"
 
+#include <algorithm>
+
 #include "graph/StatusLine.h"
 #include "run/Units.h"
 
@@ -33,13 +35,27 @@ void PaintPass(TestRecord& rec, CGraphDC& dc, CStatusPane& pane, bool bRunning) 
     OnDraw(rec, dc, pane, bRunning);
 }
 
+namespace {
+
+// The graph's height on a page: on paper taller than wide it keeps the proportions the same
+// paper has turned, at the top of the page, so that its scales and comments fit across it as
+// they do on a landscape page.
+int PrintedHeight(int nWidth, int nHeight) {
+    if (nHeight <= nWidth) {
+        return nHeight;
+    }
+    return std::max(1, static_cast<int>(static_cast<long long>(nWidth) * nWidth / nHeight));
+}
+
+}  // namespace
+
 void PrintPass(TestRecord& rec, CGraphDC& dc, CStatusPane& pane, bool bRunning) {
     const CRect rcClient = rec.m_rcClient;
     // The page's draw forgets the marker; the window still shows it, and the next reading must
     // remove it there.
     const std::int32_t bMarkerShown = rec.m_bMarkerShown;
     const double dMarkerSpeed = rec.m_dMarkerSpeed;
-    rec.m_rcClient = CRect{0, 0, dc.Width(), dc.Height()};
+    rec.m_rcClient = CRect{0, 0, dc.Width(), PrintedHeight(dc.Width(), dc.Height())};
     OnDraw(rec, dc, pane, bRunning);
     rec.m_rcClient = rcClient;
     rec.m_crBackground = COLOR_LIGHT_GREY;

@@ -36,7 +36,8 @@ void RedrawPlot(TestRecord& rec, CGraphDC& dc);
 void PaintPass(TestRecord& rec, CGraphDC& dc, CStatusPane& pane, bool bRunning);
 
 // Printing one page (a printer, or a PDF writer): m_rcClient becomes the page in device pixels
-// for the full draw, which has a white plot; afterwards m_rcClient is what it was, the
+// (on a page taller than wide, its top part in the proportions of the page turned) for the full
+// draw, which has a white plot; afterwards m_rcClient is what it was, the
 // background light grey again, and the window's marker is still known to be where it is.
 void PrintPass(TestRecord& rec, CGraphDC& dc, CStatusPane& pane, bool bRunning);
 

@@ -11,6 +11,7 @@
 #include <QTimerEvent>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 #include "app/ZEFApp.h"
 #include "dialogs/Dialogs.h"
@@ -37,10 +38,41 @@ const QStringList FILE_FILTERS = {QStringLiteral("ZEF Files (*.ZEF)"),
 
 }  // namespace
 
-// Text for a pane that is not there yet.
-class CZEFView::CNullPane : public CStatusPane {
+// The status bar's pane as the view writes to it. The pane shows a text at once by repainting
+// itself, which must not happen while the window is being painted: on a scaled screen a paint
+// nested in another replaces the surface the outer one draws on. A text given during a paint is
+// shown as soon as the paint is over, unless a newer one has come first.
+class CZEFView::CPaneRelay : public CStatusPane {
 public:
-    void SetStatusText(const std::string&) override {}
+    explicit CPaneRelay(QWidget& view) : m_view(view) {}
+
+    void SetStatusText(const std::string& strText) override {
+        if (m_bInPaint) {
+            if (!std::exchange(m_bPending, true)) {
+                QMetaObject::invokeMethod(
+                    &m_view, [this] { Flush(); }, Qt::QueuedConnection);
+            }
+            m_strPending = strText;
+            return;
+        }
+        m_bPending = false;
+        if (m_pTarget) {
+            m_pTarget->SetStatusText(strText);
+        }
+    }
+    void Flush() {
+        if (std::exchange(m_bPending, false) && m_pTarget) {
+            m_pTarget->SetStatusText(m_strPending);
+        }
+    }
+
+    CStatusPane* m_pTarget = nullptr;  // none until the status bar is there
+    bool m_bInPaint = false;
+
+private:
+    QWidget& m_view;
+    bool m_bPending = false;
+    std::string m_strPending;
 };
 
 class CZEFView::CSurface {
@@ -70,8 +102,8 @@ private:
 CZEFView::CZEFView(QWidget* pParent)
     : QWidget(pParent),
       m_rec(theApp.m_bEnglish, theApp.m_dMaxSpeed),
-      m_pNullPane(std::make_unique<CNullPane>()),
-      m_pPane(m_pNullPane.get()) {
+      m_pRelay(std::make_unique<CPaneRelay>(*this)),
+      m_pPane(m_pRelay.get()) {
     setObjectName(QStringLiteral("view"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -84,7 +116,7 @@ CZEFView::~CZEFView() {
 }
 
 void CZEFView::SetStatusPane(CStatusPane* pPane) {
-    m_pPane = pPane ? pPane : m_pNullPane.get();
+    m_pRelay->m_pTarget = pPane;
 }
 
 bool CZEFView::Running() const {
@@ -119,7 +151,10 @@ void CZEFView::ReleaseSurface() {
     }
     const QRect rcDevice = m_pSurface->m_dc.TakeChangedRect();
     m_pSurface.reset();
-    if (!rcDevice.isEmpty()) {
+    if (std::exchange(m_bPaintDeferred, false)) {
+        // What was exposed or resized meanwhile has been shown only from the old image.
+        update();
+    } else if (!rcDevice.isEmpty()) {
         const qreal dRatio = m_image.devicePixelRatio();
         const QRectF rcWidget(rcDevice.x() / dRatio, rcDevice.y() / dRatio,
                               rcDevice.width() / dRatio, rcDevice.height() / dRatio);
@@ -133,13 +168,17 @@ void CZEFView::Invalidate() {
 }
 
 void CZEFView::paintEvent(QPaintEvent*) {
-    // A full draw needs the image to itself; inside a tick's message box it waits for the next
-    // paint.
-    if (m_nSurfaceUsers == 0) {
+    // A full draw needs the image to itself; inside a tick's message box it waits until the
+    // surface is let go.
+    if (m_nSurfaceUsers > 0) {
+        m_bPaintDeferred = true;
+    } else {
         EnsureImage();
         if (m_bImageStale) {
             CGraphDC dc(m_image);
+            m_pRelay->m_bInPaint = true;
             PaintPass(m_rec, dc, *m_pPane, Running());
+            m_pRelay->m_bInPaint = false;
             m_bImageStale = false;
         }
     }
@@ -161,11 +200,20 @@ void CZEFView::changeEvent(QEvent* pEvent) {
 // --- Poll cycle ---------------------------------------------------------------------------------
 
 CRecordDrawing& CZEFView::TickDrawing() {
+    m_bTickInStop = m_bTickInStop || thePort.m_bReturningToZero != 0;
     return AcquireSurface().m_drawing;
 }
 
 void CZEFView::EndTick() {
     ReleaseSurface();
+    if (m_nSurfaceUsers > 0 || !std::exchange(m_bTickInStop, false)) {
+        return;
+    }
+    // The stop has ended with the fan at rest: the live updates drew in exclusive-or over the
+    // overlay and the grid, so the finished test is drawn once whole. The status line stays.
+    if (!thePort.m_bReturningToZero) {
+        RedrawPlot();
+    }
 }
 
 void CZEFView::SetStatusText(const std::string& strText) {

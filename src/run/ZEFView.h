@@ -20,7 +20,8 @@ public:
     explicit CZEFView(QWidget* pParent = nullptr);
     ~CZEFView() override;
 
-    // The status bar's message pane (until it is set, the text goes nowhere).
+    // The status bar's message pane (until it is set, the text goes nowhere). The view writes to
+    // it through a relay of its own.
     void SetStatusPane(CStatusPane* pPane);
 
     // Empties the current test and the overlay; draws nothing.
@@ -77,7 +78,7 @@ protected:
     void changeEvent(QEvent* pEvent) override;
 
 private:
-    class CNullPane;
+    class CPaneRelay;
     class CSurface;
     friend class CSurface;
 
@@ -95,8 +96,12 @@ private:
 
     QImage m_image;
     bool m_bImageStale = true;
-    std::unique_ptr<CNullPane> m_pNullPane;
-    CStatusPane* m_pPane;
+    std::unique_ptr<CPaneRelay> m_pRelay;
+    CStatusPane* m_pPane;  // the relay
     std::unique_ptr<CSurface> m_pSurface;
     int m_nSurfaceUsers = 0;
+    // A paint came while the surface was held; the whole window is painted once it is let go.
+    bool m_bPaintDeferred = false;
+    // A tick began while the fan was returning to zero.
+    bool m_bTickInStop = false;
 };

@@ -1,4 +1,7 @@
-// A whole test on the tunnel emulator, from the console's own commands and dialogs.
+// A whole test on the tunnel emulator, from the console's own commands and dialogs; and the
+// window at the screen's scale.
+
+#include <QtPrintSupport>
 
 #include "ConsoleHarness.h"
 #include "Zefsim.h"
@@ -57,6 +60,57 @@ TEST_F(ZefsimRun, AWholeTestRunsSavesReopensAndBecomesTheOverlay) {
     EXPECT_EQ(Rec().m_drag.m_dOverlay, reopened.m_drag.m_dValue);
     EXPECT_EQ(recorded(), 0);
     EXPECT_TRUE(ShowsTheRecord(true));
+    theApp.ExitInstance();  // before the emulator goes
+}
+
+// The window at the screen's scale (the suite also runs this at 1.25, 1.5 and 2 device pixels to
+// the pixel): it starts and paints, a run draws live and ends whole, a resize draws it again, and
+// Ctrl+P prints it.
+TEST_F(ZefsimRun, TheWindowPaintsRunsResizesAndPrintsAtTheScreensScale) {
+    if (!CZefsim::Available())
+        GTEST_SKIP() << "zefsim is not built";
+    CZefsim sim({"--no-pacing", "--tau", "0.3"});
+    ASSERT_TRUE(sim.IsRunning());
+    thePort.SetDeviceFactory({});
+    Start("[System]\r\nCOM Port=1\r\n[Ports]\r\nCOM1=" + sim.Device() + "\r\n");
+    const double dRatio = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                              ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                              : 1.0;
+    EXPECT_DOUBLE_EQ(View().devicePixelRatioF(), dRatio);
+    auto fits = [this] {
+        return View().Image().size() ==
+               (QSizeF(View().size()) * View().devicePixelRatioF()).toSize();
+    };
+    EXPECT_TRUE(fits());
+    EXPECT_TRUE(ShowsTheRecord());
+
+    Answer<CWindSpeedDlg>([](CWindSpeedDlg& dlg) {
+        dlg.m_pSpeed->setText(QStringLiteral("12"));
+        OK(dlg);
+    });
+    Key(Qt::Key_W);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rec().m_dFiltWind > 8; }, 30000));
+    Key(Qt::Key_S);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !PollRunning(); }, 30000));
+    EXPECT_EQ(Frame().MessageLabel()->text(), "Wind speed is Zero");
+    EXPECT_TRUE(ShowsTheRecord(true));
+
+    Frame().resize(Frame().size() - QSize(150, 100));
+    ASSERT_TRUE(QTest::qWaitFor(fits, 5000));
+    EXPECT_TRUE(ShowsTheRecord());
+
+    const QString strPdf = m_dir.filePath(QStringLiteral("run.pdf"));
+    theApp.Printer().setOutputFormat(QPrinter::PdfFormat);
+    theApp.Printer().setOutputFileName(strPdf);
+    Answer<QPrintDialog>([](QPrintDialog& dlg) { OK(dlg); });
+    Key(Qt::Key_P, Qt::ControlModifier);
+    const QString strPng = m_dir.filePath(QStringLiteral("run"));
+    ASSERT_EQ(QProcess::execute("pdftoppm", {"-r", "20", "-png", "-singlefile", strPdf, strPng}),
+              0);
+    const QImage page(strPng + ".png");
+    EXPECT_GT(page.width(), page.height());  // landscape
+    EXPECT_LT(qGray(page.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixel(0, 0)),
+              250);
     theApp.ExitInstance();  // before the emulator goes
 }
 

@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include "GraphTestSupport.h"
+#include "graph/GraphRender.h"
 
 namespace {
 
@@ -214,6 +215,39 @@ TEST(GraphPasses, FullDrawsLeaveTheZeroedStatusLineAndPrintingTheWindowAsItWas) 
                        image.height() * 4 / 5);
     EXPECT_GT(Where(image, rcPlot, Colour(COLOR_WHITE)).size(),
               rcPlot.width() * rcPlot.height() * 0.8);
+}
+
+// On paper the grid is dotted at the page's resolution: finely rasterised, each force grid line
+// is a row of short dots, not one grey stroke.
+TEST(GraphPasses, PrintedGridLinesAreDotted) {
+    QTemporaryDir dir;
+    TestRecord rec = EmptyRecord();
+    QString strError;
+    ASSERT_TRUE(
+        RenderToFile(rec, dir.filePath("grid.pdf"), RenderFormat::Pdf, QSize(300, 200), strError));
+    QProcess pdftoppm;
+    pdftoppm.start("pdftoppm", {"-png", "-gray", "-r", "600", "-aa", "no", "-aaVector", "no",
+                                "-singlefile", dir.filePath("grid.pdf"), dir.filePath("grid")});
+    ASSERT_TRUE(pdftoppm.waitForFinished(60000));
+    const QImage image = QImage(dir.filePath("grid.png")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(image.isNull());
+    int nGridRows = 0, nLongestRun = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRect rcRow(0, y, image.width(), 1);
+        const Places grey = Where(image, rcRow, [](QRgb rgb) { return qGray(rgb) == 128; });
+        if (int(grey.size()) < image.width() / 4) {
+            continue;
+        }
+        ++nGridRows;
+        int nRun = 0, nLast = -2;
+        for (int x : grey) {
+            nRun = x == nLast + 1 ? nRun + 1 : 1;
+            nLast = x;
+            nLongestRun = std::max(nLongestRun, nRun);
+        }
+    }
+    EXPECT_GE(nGridRows, 3);
+    EXPECT_LE(nLongestRun, 16);
 }
 
 TEST(GraphPasses, RandomRunsOfReadingsKeepTheWindowImageExact) {
