@@ -119,6 +119,9 @@ void CZEFView::ReleaseSurface() {
     }
     const QRect rcDevice = m_pSurface->m_dc.TakeChangedRect();
     m_pSurface.reset();
+    if (m_fnRecordChanged) {
+        m_fnRecordChanged();
+    }
     if (!rcDevice.isEmpty()) {
         const qreal dRatio = m_image.devicePixelRatio();
         const QRectF rcWidget(rcDevice.x() / dRatio, rcDevice.y() / dRatio,

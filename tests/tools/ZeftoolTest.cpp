@@ -32,6 +32,13 @@ TEST(Zeftool, CsvHasOneRowPerRecordedSlotInSlotOrder) {
     EXPECT_EQ(at50.mid(0, 3), (QStringList{"50.0", "0.481", "0.097"}));
     EXPECT_EQ(at50[3].toDouble(), DragCoefficient(true, 12.5, 50, 0.097));
     EXPECT_EQ(at50[4].toDouble(), 0.481 / 0.097);
+    // Output that cannot be written is a failure, said as one.
+    QProcess full;
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start(ZEF_ZEFTOOL, {"csv", WING});
+    ASSERT_TRUE(full.waitForFinished(60000));
+    EXPECT_EQ(full.exitCode(), 1);
+    EXPECT_EQ(full.readAllStandardError(), "zeftool: standard output: No space left on device\n");
 }
 
 TEST(Zeftool, RendersPngSvgAndPdfOrSaysWhyNotOnOneLine) {
