@@ -11,6 +11,9 @@ const std::vector<MenuEntry>& MenuTable() {
          "Change the printer and printing options\nPrint Setup"},
         {"&File", nullptr, 0, nullptr},
         {"&File", "E&xit", ID_APP_EXIT, "Quit the application; prompts to save documents\nExit"},
+        {"&File", nullptr, 0, nullptr},
+        {"&File", "&Export...\tCtrl+E", ID_FILE_EXPORT,
+         "Export the test's points as CSV or its graph as PNG, SVG or PDF\nExport"},
         {"&System", "&COM Port", ID_COM_PORT, "Select the serial COM Port"},
         {"&System", "&Axis\tA", ID_AXIS, "Change Axis scale"},
         {"&Test", "&Stop Wind\tS", ID_STOP_WIND, "Return Wind speed to Zero\nStop"},
@@ -26,6 +29,8 @@ const std::vector<MenuEntry>& MenuTable() {
         {"&View", "&Toolbar", ID_VIEW_TOOLBAR, "Show or hide the toolbar\nToggle ToolBar"},
         {"&View", "&Status Bar", ID_VIEW_STATUS_BAR,
          "Show or hide the status bar\nToggle StatusBar"},
+        {"&View", "&Data Table\tCtrl+T", ID_VIEW_DATA_TABLE,
+         "Show or hide the table of recorded points\nToggle Data Table"},
         {"&Help", "&On line Help\tF1", ID_HELP_CONTENTS, "Display On line Help Contents\nHelp"},
         {"&Help", nullptr, 0, nullptr},
         {"&Help", "&About Zefron...", ID_APP_ABOUT, "Display About Dialog\nAbout"},
@@ -70,6 +75,8 @@ const std::vector<Accelerator>& AcceleratorTable() {
         {"Ctrl+O", ID_FILE_OPEN},
         {"Ctrl+S", ID_FILE_SAVE_AS},
         {"Ctrl+P", ID_FILE_PRINT},
+        {"Ctrl+E", ID_FILE_EXPORT},
+        {"Ctrl+T", ID_VIEW_DATA_TABLE},
     };
     return table;
 }

@@ -27,6 +27,8 @@ enum : int {
     ID_HELP_CONTENTS = 32787,
     ID_DECREMENT_WIND = 32789,
     ID_COMMENTS = 32793,
+    ID_FILE_EXPORT = 32810,
+    ID_VIEW_DATA_TABLE = 32811,
 };
 
 // One entry of the main menu: its menu, its text (access key after "&", the accelerator shown

@@ -15,6 +15,8 @@
 #include <QWindow>
 
 #include "app/Commands.h"
+#include "app/DataTable.h"
+#include "app/Export.h"
 #include "app/ZEFApp.h"
 #include "run/ZEFView.h"
 
@@ -76,6 +78,7 @@ CMainFrame::CMainFrame() {
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    CreateDataTable();
     if (QScreen* pScreen = QGuiApplication::primaryScreen()) {
         // The rule places the whole window, caption and border included: the client area is
         // what is left inside the frame, as far as the window system tells the frame now.
@@ -86,7 +89,11 @@ CMainFrame::CMainFrame() {
     }
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The table goes first, while the window it is docked in is still whole.
+    m_pView->m_fnRecordChanged = nullptr;
+    delete m_pDataTable;
+}
 
 QAction* CMainFrame::Action(int nCommand) const {
     auto it = m_actions.find(nCommand);
@@ -220,6 +227,15 @@ void CMainFrame::CreateStatusBar() {
     UpdateIndicators();
 }
 
+void CMainFrame::CreateDataTable() {
+    m_pDataTable = new CDataTableDock(m_pView->m_rec, *this);
+    QAction* pAction = m_actions[ID_VIEW_DATA_TABLE];
+    pAction->setCheckable(true);
+    connect(m_pDataTable->toggleViewAction(), &QAction::toggled, pAction, &QAction::setChecked);
+    m_pView->m_fnRecordChanged = [this] { m_pDataTable->RecordChanged(); };
+    m_pDataTable->RestorePlace();
+}
+
 void CMainFrame::UpdateIndicators() {
     const unsigned nState = LockKeyState();
     const char* pNames[3] = {"CAP", "NUM", "SCRL"};
@@ -299,6 +315,12 @@ void CMainFrame::OnCommand(int nCommand) {
         case ID_VIEW_STATUS_BAR:
             m_wndStatusBar->setVisible(!m_wndStatusBar->isVisible());
             m_actions[ID_VIEW_STATUS_BAR]->setChecked(m_wndStatusBar->isVisible());
+            break;
+        case ID_FILE_EXPORT:
+            OnFileExport(view, this);
+            break;
+        case ID_VIEW_DATA_TABLE:
+            m_pDataTable->setVisible(m_pDataTable->isHidden());
             break;
         case ID_HELP_CONTENTS:
             theApp.OnHelp();

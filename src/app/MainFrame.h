@@ -6,6 +6,7 @@
 
 #include "run/StatusPane.h"
 
+class CDataTableDock;
 class CZEFView;
 class QAction;
 class QLabel;
@@ -21,6 +22,7 @@ public:
     ~CMainFrame() override;
 
     CZEFView* View() const { return m_pView; }
+    CDataTableDock* DataTable() const { return m_pDataTable; }
     QAction* Action(int nCommand) const;
     // The status bar's message pane, where the status line and the poll's messages go.
     CStatusPane& MessagePane();
@@ -47,9 +49,11 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    void CreateDataTable();
     void UpdateIndicators();
 
     CZEFView* m_pView;
+    CDataTableDock* m_pDataTable = nullptr;
     std::map<int, QAction*> m_actions;
     QLabel* m_pMessage = nullptr;
     QLabel* m_pIndicators[3] = {};

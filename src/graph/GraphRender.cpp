@@ -35,13 +35,15 @@ bool Draw(TestRecord& rec, QPaintDevice& device, RenderFormat format) {
     return true;
 }
 
-bool DrawInto(TestRecord& rec, QIODevice& file, RenderFormat format, const QSize& size) {
+bool DrawInto(TestRecord& rec, QIODevice& file, RenderFormat format, const QSize& size,
+              qreal dPixelRatio) {
     switch (format) {
         case RenderFormat::Png: {
-            QImage image(size, QImage::Format_RGB32);
+            QImage image((QSizeF(size) * dPixelRatio).toSize(), QImage::Format_RGB32);
             if (image.isNull()) {
                 return false;
             }
+            image.setDevicePixelRatio(dPixelRatio);
             image.fill(Qt::white);
             return Draw(rec, image, format) && image.save(&file, "PNG");
         }
@@ -82,17 +84,28 @@ std::optional<RenderFormat> RenderFormatOf(const QString& strPath) {
     return std::nullopt;
 }
 
+QSize LandscapePageFor(const QLocale& locale) {
+    const QPageSize page(locale.measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter
+                                                                                 : QPageSize::A4);
+    return page.sizePoints().transposed();
+}
+
 bool RenderToFile(TestRecord& rec, const QString& strPath, RenderFormat format, const QSize& size,
-                  QString& strError) {
+                  QString& strError, qreal dPixelRatio) {
     if (size.width() < 1 || size.height() < 1 || size.width() > RENDER_SIZE_LIMIT ||
         size.height() > RENDER_SIZE_LIMIT) {
         strError = QStringLiteral("size must be between 1x1 and %1x%1").arg(RENDER_SIZE_LIMIT);
         return false;
     }
+    // A ratio no screen has, or one that makes the picture too large to hold.
+    if (!(dPixelRatio > 0.0 && dPixelRatio <= 8.0)) {
+        strError = QStringLiteral("pixel ratio must be above 0 and at most 8");
+        return false;
+    }
     // Drawn in memory first, so the file is put in place whole or not at all.
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    if (!DrawInto(rec, buffer, format, size)) {
+    if (!DrawInto(rec, buffer, format, size, dPixelRatio)) {
         strError = QStringLiteral("could not draw");
         return false;
     }

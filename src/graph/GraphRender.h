@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QSize>
 #include <QString>
 #include <optional>
@@ -20,7 +21,14 @@ inline constexpr QSize RENDER_DEFAULT_PAGE{842, 595};  // A4 landscape
 inline constexpr int RENDER_SIZE_LIMIT = 10000;
 inline constexpr int PDF_RESOLUTION = 1200;
 
+// The paper a printout takes where the locale is: Letter where its measures are the US
+// customary ones, A4 elsewhere; as a landscape page in points.
+QSize LandscapePageFor(const QLocale& locale);
+
 // Writes the file whole or not at all. False, with a reason, when the size is outside
-// 1..RENDER_SIZE_LIMIT or the file cannot be written.
+// 1..RENDER_SIZE_LIMIT or the file cannot be written. A PNG is drawn at dPixelRatio device
+// pixels to each of its pixels, as a window on a screen of that ratio shows the graph; the
+// other formats ignore the ratio. The record is drawn as it stands: a caller whose record is
+// also on screen passes a copy, since a paint lays the graph out anew for its surface.
 bool RenderToFile(TestRecord& rec, const QString& strPath, RenderFormat format, const QSize& size,
-                  QString& strError);
+                  QString& strError, qreal dPixelRatio = 1.0);

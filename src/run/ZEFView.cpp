@@ -151,6 +151,9 @@ void CZEFView::ReleaseSurface() {
     }
     const QRect rcDevice = m_pSurface->m_dc.TakeChangedRect();
     m_pSurface.reset();
+    if (m_fnRecordChanged) {
+        m_fnRecordChanged();
+    }
     if (std::exchange(m_bPaintDeferred, false)) {
         // What was exposed or resized meanwhile has been shown only from the old image.
         update();

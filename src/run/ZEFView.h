@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "link/Poll.h"
@@ -62,6 +63,8 @@ public:
 
     const QImage& Image() const { return m_image; }
     TestRecord m_rec;
+    // Called after each drawing of the record (a tick, a command), when it may have changed.
+    std::function<void()> m_fnRecordChanged;
 
     // CPollHost
     CRecordDrawing& TickDrawing() override;

@@ -13,14 +13,16 @@ TEST_F(MainFrameTest, MenusToolbarAndStatusBarCarryTheOperatorsTextsPromptsAndTi
         "&File: &Open...\tCtrl+O Open an existing document (Open), &Save As\tCtrl+S Save the "
         "active document (Save), -, &Print...\tCtrl+P Print the active document (Print), Print "
         "Pre&view Display full pages, P&rint Setup... Change the printer and printing options, -, "
-        "E&xit Quit the application; prompts to save documents\n&System: &COM Port Select the "
+        "E&xit Quit the application; prompts to save documents, -, &Export...\tCtrl+E Export the "
+        "test's points as CSV or its graph as PNG, SVG or PDF (Export)\n&System: &COM Port Select the "
         "serial COM Port, &Axis\tA Change Axis scale\n&Test: &Stop Wind\tS Return Wind speed to "
         "Zero (Stop), -, S&et Wind speed\tW Set Wind to desired speed (Set Wind), &Increment Wind "
         "Speed\tPage Up Increment Wind speed, &Decrement Wind Speed\tPage Down Decrement Wind "
         "Speed, &Enter Comments\tE Enter comments on graph, &Clear Graph\tC Clear graph results, "
         "C&onfigure Configure test options\n&Overlay: &Set\tO Set Overlay, &Clear Clear Overlay\n"
         "&View: &Toolbar Show or hide the toolbar (Toggle ToolBar), &Status Bar Show or hide the "
-        "status bar (Toggle StatusBar)\n&Help: &On line Help\tF1 Display On line Help Contents "
+        "status bar (Toggle StatusBar), &Data Table\tCtrl+T Show or hide the table of recorded "
+        "points (Toggle Data Table)\n&Help: &On line Help\tF1 Display On line Help Contents "
         "(Help), -, &About Zefron... Display About Dialog (About)\n");
     QString strShown;
     for (QAction* pMenu : Frame().menuBar()->actions()) {
@@ -59,11 +61,13 @@ TEST_F(MainFrameTest, MenusToolbarAndStatusBarCarryTheOperatorsTextsPromptsAndTi
 
 TEST_F(MainFrameTest, AcceleratorsReachTheirCommandsButNotFromADialogOrTheHelpOrAbout) {
     const QStringList keys =
-        QStringLiteral("A C E O S Home W PgUp PgDown F1 Ctrl+N Ctrl+O Ctrl+S Ctrl+P").split(' ');
+        QStringLiteral("A C E O S Home W PgUp PgDown F1 Ctrl+N Ctrl+O Ctrl+S Ctrl+P Ctrl+E Ctrl+T")
+            .split(' ');
     const std::vector<int> commands = {
         ID_AXIS,      ID_CLEAR_GRAPH, ID_COMMENTS,       ID_OVERLAY_SET,    ID_STOP_WIND,
         ID_STOP_WIND, ID_SET_WIND,    ID_INCREMENT_WIND, ID_DECREMENT_WIND, ID_HELP_CONTENTS,
-        ID_FILE_NEW,  ID_FILE_OPEN,   ID_FILE_SAVE_AS,   ID_FILE_PRINT};
+        ID_FILE_NEW,  ID_FILE_OPEN,   ID_FILE_SAVE_AS,   ID_FILE_PRINT,     ID_FILE_EXPORT,
+        ID_VIEW_DATA_TABLE};
     std::vector<int> fired;
     for (QAction* pAction : Frame().findChildren<QAction*>()) {
         QObject::disconnect(pAction, &QAction::triggered, &Frame(), nullptr);

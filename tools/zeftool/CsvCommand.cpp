@@ -1,24 +1,12 @@
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "ZefTool.h"
+#include "files/CsvText.h"
 #include "files/TestFile.h"
-#include "run/NumberText.h"
 #include "run/TestRecord.h"
-
-namespace {
-
-// Shortest text that reads back as the same double.
-std::string Exact(double dValue) {
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, dValue);
-    return std::string(buf, res.ptr);
-}
-
-}  // namespace
 
 int RunCsv(int argc, char** argv) {
     if (argc != 1) {
@@ -39,18 +27,10 @@ int RunCsv(int argc, char** argv) {
                          result.strError.toLocal8Bit().constData());
             return 1;
     }
-    std::string out = "wind,lift,drag,cd,ld\n";
-    for (int i = 0; i < SLOT_COUNT; ++i) {
-        if (!rec.IsRecorded(i)) {
-            continue;
-        }
-        out += FormatFixed(i * 0.1, 1) + "," + Exact(rec.m_lift.m_dValue[i]) + "," +
-               Exact(rec.m_drag.m_dValue[i]) + "," + Exact(rec.m_cd.m_dValue[i]) + "," +
-               Exact(rec.m_ld.m_dValue[i]) + "\n";
-    }
-    // A full disk or a closed pipe shows only here, and the reason goes with it.
+    const std::string out = FormatCsv(rec);
+    // A full disk or a closed pipe is a failure like any other, said on one line.
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "zeftool: cannot write the output: %s\n", std::strerror(errno));
+        std::fprintf(stderr, "zeftool: standard output: %s\n", std::strerror(errno));
         return 1;
     }
     return 0;

@@ -1,0 +1,175 @@
+// The cost of a poll tick while the data table is shown: the tick itself against a controller
+// that answers at once, then the same tick with the table's rows brought up to date, as the
+// console does at the end of every tick, and with the table's repaint that follows in the event
+// loop. Next to them, the time the tick's bytes take on the line at 2400 baud.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTableView>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "link/Poll.h"
+#include "link/SerialPort.h"
+#include "run/DataTableModel.h"
+
+namespace {
+
+// Readings sweep the wind up and down between 30 and 50 mph, so that each tick records in a new
+// place (one row inserted or changed, others removed as the wind falls back).
+class CMemoryController : public CSerialDevice {
+public:
+    CMemoryController() {
+        for (int i = 0; i < 400; ++i) {
+            const int nWind = 300 + (i < 200 ? i : 400 - i);
+            m_readings.push_back(std::to_string(nWind) + "," + std::to_string(nWind / 4) + "," +
+                                 std::to_string(nWind * 2) + "\r");
+        }
+    }
+    bool Open(const std::string&, COpenFailure&) override { return true; }
+    bool IsOpen() const override { return true; }
+    void Close() override {}
+    void DiscardInput() override { m_reply.clear(); }
+    bool Write(const char* pData, std::size_t nLength) override {
+        m_nBytes += static_cast<long>(nLength);
+        m_reply = pData[0] == 'S'   ? "4\r"
+                  : pData[0] == 'W' ? "\r"
+                  : pData[0] == 'R' ? m_readings[m_nReading++ % m_readings.size()]
+                                    : "";
+        m_nPos = 0;
+        return true;
+    }
+    ReadResult ReadByte(char& c, int) override {
+        if (m_nPos >= m_reply.size()) {
+            return ReadResult::TIMED_OUT;
+        }
+        c = m_reply[m_nPos++];
+        ++m_nBytes;
+        return ReadResult::BYTE;
+    }
+
+    long m_nBytes = 0;
+
+private:
+    std::vector<std::string> m_readings;
+    std::size_t m_nReading = 0;
+    std::string m_reply;
+    std::size_t m_nPos = 0;
+};
+
+class CNoBoxes : public CMessageBoxes {
+public:
+    int Show(const QString&, unsigned) override {
+        std::fprintf(stderr, "the in-memory controller failed an exchange\n");
+        std::abort();
+    }
+};
+
+class CNullDrawing : public CRecordDrawing {
+public:
+    void EraseStretch(TestRecord&, int, int) override {}
+    void DrawStretch(TestRecord&, int, int) override {}
+    void MoveSpeedMarker(TestRecord&, double, int) override {}
+    void ShowStatus(TestRecord&, double, double, double, double, double) override {}
+};
+
+// The view's end of a tick: the table's rows follow the record, as CZEFView's hook makes them.
+class CBenchHost : public CPollHost {
+public:
+    CRecordDrawing& TickDrawing() override { return m_dc; }
+    void EndTick() override {
+        if (m_pModel) {
+            m_pModel->Sync();
+        }
+    }
+    void RedrawAll() override {}
+    void SetStatusText(const std::string&) override {}
+    void KillPollTimer() override {}
+
+    CDataTableModel* m_pModel = nullptr;
+
+private:
+    CNullDrawing m_dc;
+};
+
+enum class Table { None, Rows, RowsAndRepaint };
+
+void Tick(benchmark::State& state, Table table) {
+    CMemoryController* pController = nullptr;
+    CNoBoxes boxes;
+    CSerialPort port;
+    port.SetMessageBoxes(&boxes);
+    port.SetDeviceFactory([&pController] {
+        auto pDevice = std::make_unique<CMemoryController>();
+        pController = pDevice.get();
+        return pDevice;
+    });
+    if (!port.Open()) {
+        state.SkipWithError("the in-memory controller did not open");
+        return;
+    }
+    port.m_bOnline = 1;
+    TestRecord rec(1, 80.0);
+    CNullDrawing dc;
+    rec.ApplyUnitScales();
+    rec.RecordPoint(dc, 0, 0, 0, RECORD_CLEAR);
+    rec.m_cd.m_bVisible = rec.m_ld.m_bVisible = 1;
+    rec.m_dTargetSpeed = rec.m_dCommandSpeed = 40.0;
+    // A full table with an overlay: the largest the table gets.
+    for (int i = 1; i < 800; ++i) {
+        rec.RecordPoint(dc, i / 1000.0, i / 4000.0, i * 0.1, RECORD_READING);
+    }
+    rec.SetOverlay();
+    CBenchHost host;
+    CDataTableModel model(rec);
+    QTableView view;
+    view.setModel(&model);
+    view.resize(500, 700);
+    if (table != Table::None) {
+        host.m_pModel = &model;
+        view.show();
+        QApplication::processEvents();
+    }
+
+    for (auto _ : state) {
+        Poll(rec, host, port);
+        if (table == Table::RowsAndRepaint) {
+            QApplication::processEvents();
+        }
+    }
+
+    const double dBytes =
+        static_cast<double>(pController->m_nBytes) / static_cast<double>(state.iterations());
+    // The physical floor of a tick: its bytes at 2400 baud (10 bits a byte), in microseconds.
+    state.counters["line_us"] = dBytes * 10.0 / 2400.0 * 1e6;
+    state.counters["rows"] = model.rowCount();
+}
+
+void BM_TickTableHidden(benchmark::State& state) {
+    Tick(state, Table::None);
+}
+void BM_TickTableShown(benchmark::State& state) {
+    Tick(state, Table::Rows);
+}
+void BM_TickTableShownAndRepainted(benchmark::State& state) {
+    Tick(state, Table::RowsAndRepaint);
+}
+BENCHMARK(BM_TickTableHidden);
+BENCHMARK(BM_TickTableShown);
+BENCHMARK(BM_TickTableShownAndRepainted);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
