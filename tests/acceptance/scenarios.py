@@ -38,8 +38,8 @@ def wait_startup_commands(s):
     s.check(not s.windows(BOX), "a box is up after start-up")
 
 
-def plot_box(s, main):
-    x, y, w, h = s.geometry(main)
+def box_of(s, win):
+    x, y, w, h = s.geometry(win)
     return (x, y, x + w, y + h)
 
 
@@ -97,22 +97,22 @@ def short_run(s, main, speed=10):
 
 def curve_colours(s, main, before):
     """Strong colours on the main window that were not there in `before` (an earlier shot)."""
-    now = Image(s.shot("curves")).colours(plot_box(s, main), step=2)
+    now = Image(s.shot("curves")).colours(box_of(s, main), step=2)
     return {c for c, n in now.items() if n >= 8 and before.get(c, 0) < n / 4}
 
 
 def file_dialog(s, main, keys, path):
     """Ctrl+S or Ctrl+O, the whole path typed into the name box, Enter."""
-    before = set(s.xdo("search", "--onlyvisible", "--pid", str(s.zef.pid), "").split())
+    def shown():
+        return set(s.xdo("search", "--onlyvisible", "--pid", str(s.zef.pid), "").split())
+
+    before = shown()
     s.key(main, keys)
-    dlg = s.wait(lambda: (set(s.xdo("search", "--onlyvisible", "--pid", str(s.zef.pid), "")
-                              .split()) - before) or None, 10, "the file dialog")
-    dlg = sorted(dlg)[-1]
+    dlg = max(s.wait(lambda: shown() - before, 10, "the file dialog"))
     s.key(dlg, "ctrl+a")
     s.type(dlg, path)
     s.key(dlg, "Return")
-    s.wait(lambda: not s.xdo("search", "--onlyvisible", "--pid", str(s.zef.pid), "")
-           .split().count(dlg), 10, "the file dialog to close")
+    s.wait(lambda: dlg not in shown(), 10, "the file dialog to close")
 
 
 def check_layout(s, path):
@@ -122,7 +122,7 @@ def check_layout(s, path):
     lines = data[:-2].split(b"\r\n")
     for i, line in enumerate(lines):
         s.expect(not any(c < 32 or c == 127 for c in line),
-                f"{path} line {i + 1} holds a control character: {line!r}")
+                 f"{path} line {i + 1} holds a control character: {line!r}")
     s.check(len(lines) >= 20, f"{path} has only {len(lines)} lines")
     fixed = {0: b"ZEF", 3: b"Comment Text=", 4: b"[", 15: b"]", 16: b"Wind, Lift, Drag=",
              17: b"[", len(lines) - 1: b"]"}
@@ -185,7 +185,7 @@ def startup(s):
 
 def run(s):
     main = start_online(s)
-    empty = Image(s.shot("empty")).colours(plot_box(s, main), step=2)
+    empty = Image(s.shot("empty")).colours(box_of(s, main), step=2)
     mark = len(s.wire())
     set_wind(s, main, 10)
     speeds = ramp_to(s, mark, 100)
@@ -198,7 +198,7 @@ def run(s):
     ramp_to(s, mark, 150)
 
     # A double-click three eighths across the window asks for the speed under the pointer.
-    x0, y0, x1, y1 = plot_box(s, main)
+    x0, y0, x1, y1 = box_of(s, main)
     mark = len(s.wire())
     s.click(x0 + (x1 - x0) * 3 // 8, y0 + (y1 - y0) // 2, double=True)
     s.wire_after(mark, lambda ls: any(v != 150 for v in s.speeds(ls)), 10,
@@ -258,13 +258,11 @@ def comments_and_files(s):
 
 def overlay_units_axis(s):
     main = start_online(s)
-    empty = Image(s.shot("empty")).colours(plot_box(s, main), step=2)
+    empty = Image(s.shot("empty")).colours(box_of(s, main), step=2)
     short_run(s, main, 10)
     bright = curve_colours(s, main, empty)
     s.key(main, "o")
-    time.sleep(0.5)
-    dark = curve_colours(s, main, empty) - bright
-    s.check(dark, "Overlay Set drew no overlay colours")
+    dark = s.wait(lambda: curve_colours(s, main, empty) - bright, 10, "the overlay's colours")
     short_run(s, main, 20)
     both = curve_colours(s, main, empty)
     s.check(dark & both and bright & both, "the new run and the overlay are not both shown")
@@ -287,8 +285,7 @@ def overlay_units_axis(s):
     # Wind, Lift, Drag, Force, then Cd's and L/D's check boxes each before their scale.
     s.key(dlg, "Tab", "Tab", "Tab", "Tab", "space", "Tab", "Tab", "space", "Return")
     s.gone("Axis")
-    time.sleep(0.5)
-    s.check(curve_colours(s, main, empty) - before, "Cd and L/D are not drawn")
+    s.wait(lambda: curve_colours(s, main, empty) - before, 10, "Cd and L/D drawn")
     s.check(not s.windows(BOX), "a box is up")
 
 
@@ -364,17 +361,11 @@ def print_pdf(s):
     s.key(main, "alt+f")
     s.key(main, "v")
     dlg = s.window("Print Preview")
-    time.sleep(1)
-    preview = Image(s.shot("preview")).colours(s_box(s, dlg))
-    s.check(preview, "Print Preview shows no graph")
+    s.wait(lambda: Image(s.shot("preview")).colours(box_of(s, dlg), step=2), 10,
+           "the graph in Print Preview")
     s.key(dlg, "Escape")
     s.gone("Print Preview")
     s.check(not s.windows(BOX), "a box is up")
-
-
-def s_box(s, win):
-    x, y, w, h = s.geometry(win)
-    return (x, y, x + w, y + h)
 
 
 def check_page(s, pdf, orientation):
