@@ -95,7 +95,8 @@ class Session:
         self.sim_in = os.open(fifo, os.O_RDWR)
         with open(os.path.join(self.dir, "zefsim.out"), "w") as out:
             self.sim = subprocess.Popen(
-                [self.bin("zefsim"), "--link", self.link, "--log", self.log, "--seed", "7", "--tau", "0.5"],
+                [self.bin("zefsim"), "--link", self.link, "--log", self.log, "--seed", "7",
+                 "--tau", "0.5"],
                 stdin=self.sim_in, stdout=out, stderr=subprocess.STDOUT)
         self.wait(lambda: os.path.exists(self.link), 5, "the emulator's link")
         open(self.log, "a").close()
@@ -213,41 +214,58 @@ class Session:
         self.xdo("mousemove", "--sync", str(x), str(y))
         self.xdo("click", *(["--repeat", "2", "--delay", "80"] if double else []), "1")
 
-    def set_clipboard(self, text):
+    def set_clipboard(self, text, selection="clipboard"):
         # xclip stays to serve the selection until someone else takes it.
-        proc = subprocess.Popen(["xclip", "-selection", "clipboard", "-i"], env=self.env(),
+        proc = subprocess.Popen(["xclip", "-selection", selection, "-i"], env=self.env(),
                                 stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
         proc.stdin.write(text.encode())
         proc.stdin.close()
-        self.wait(lambda: self.clipboard() == text, 5, "the clipboard to take the text")
+        self.wait(lambda: self.clipboard(selection) == text, 5, "the selection to take the text")
 
-    def clipboard(self):
-        return subprocess.run(["xclip", "-selection", "clipboard", "-o"], env=self.env(),
+    def clipboard(self, selection="clipboard"):
+        return subprocess.run(["xclip", "-selection", selection, "-o"], env=self.env(),
                               capture_output=True, timeout=5).stdout.decode(errors="replace")
 
-    def box_text(self, win):
-        """The text of a message box. Its label lets the mouse select text, which X then holds as
-        the primary selection: drag from the first letter, right of the icon, past the end of
-        the last line."""
+    def box_text(self, win, *expected):
+        """The text of a message box, read until it holds every `expected` part (a few tries,
+        as the box may still be settling)."""
+        for _ in range(3):
+            text = self.select_box_text(win)
+            if all(part in text for part in expected):
+                break
+            time.sleep(0.5)
+        return text
+
+    def select_box_text(self, win):
+        """The box's label lets the mouse select text, which X then holds as the primary
+        selection: drag from the first letter, right of the icon, past the end of the last
+        line."""
         x, y, w, h = self.geometry(win)
+        img = None
+        dark = lambda cx, cy: min(img.pixel(x + cx, y + cy)) < 110
 
         def text_left():
-            # Icon, a gap, then the text; the box may not be painted yet.
+            # Icon, a gap, then the text.
             cols = [any(dark(cx, cy) for cy in range(2, h // 2)) for cx in range(w)]
             try:
                 return cols.index(True, cols.index(False, cols.index(True)))
             except ValueError:
                 return None
 
-        img = None
-        dark = lambda cx, cy: min(img.pixel(x + cx, y + cy)) < 110
-        for _ in range(10):
+        def rows(image):
+            starts = (3 * ((y + r) * image.width + x) for r in range(h))
+            return [image.data[i:i + 3 * w] for i in starts]
+
+        # The same picture twice in a row: the box is painted and in its place.
+        previous = None
+        for _ in range(15):
             img = Image(self.shot("box"))
             left = text_left()
-            if left:
+            if left and previous and rows(previous) == rows(img):
                 break
-            time.sleep(0.3)
+            previous = img
+            time.sleep(0.2)
         else:
             raise Failure("no icon and text in the box: see the last screenshot")
         lines, start = [], None
@@ -265,15 +283,15 @@ class Session:
                 break
             text.append(line)
         first, last = text[0], text[-1]
+        self.set_clipboard("", "primary")
         self.xdo("mousemove", "--sync", str(x + left + 1), str(y + (first[0] + first[1]) // 2))
         self.xdo("mousedown", "1")
         self.xdo("mousemove", "--sync", str(x + w // 2), str(y + (last[0] + last[1]) // 2))
         self.xdo("mousemove", "--sync", str(x + w - 2), str(y + (last[0] + last[1]) // 2))
         self.xdo("mouseup", "1")
-        selected = self.wait(lambda: subprocess.run(
-            ["xclip", "-selection", "primary", "-o"], env=self.env(), capture_output=True,
-            timeout=5).stdout, 5, "the box's text in the primary selection")
-        return " ".join(selected.decode(errors="replace").split())
+        selected = self.wait(lambda: self.clipboard("primary"), 5,
+                             "the box's text in the primary selection")
+        return " ".join(selected.split())
 
     def shot(self, label):
         self.shots += 1

@@ -167,7 +167,7 @@ def startup(s):
     s.start_zef()
     s.window(MAIN, 30)
     box = s.window(BOX)
-    text = s.box_text(box)
+    text = s.box_text(box, "Serial Port not detected!", "COM2", missing)
     s.check("Serial Port not detected!" in text, f"box says {text!r}")
     s.expect("COM2" in text and missing in text, f"box does not name the port: {text!r}")
     s.key(box, "Return")
@@ -298,7 +298,7 @@ def faults(s):
     def fault_box(command, texts):
         s.tell_sim(command)
         box = s.window(BOX, 15)
-        text = s.box_text(box)
+        text = s.box_text(box, *texts)
         for t in texts:
             s.check(t in text, f"after {command} the box says {text!r}, not {t!r}")
         return box
@@ -316,6 +316,7 @@ def faults(s):
     mark = len(s.wire())
     s.key(box, "Return")  # Retry while still locked: asked again, and the box again
     s.wire_after(mark, lambda ls: "S" in ls, 5, "S again after Retry on a locked panel")
+    s.wait(lambda: s.windows(BOX) and s.windows(BOX) != [box], 10, "the box again")
     retry(s.window(BOX), "unlock")
 
     box = fault_box("mute", ["Serial Communications Error!", "COM1"])
