@@ -15,10 +15,6 @@ class Failure(Exception):
     pass
 
 
-def run(*args, **kw):
-    return subprocess.run(args, check=True, capture_output=True, text=True, **kw).stdout
-
-
 class Image:
     """A screenshot's pixels, read through ImageMagick as raw RGB."""
 
@@ -36,6 +32,8 @@ class Image:
     def colours(self, box=None, step=1):
         """Counts of each strongly coloured pixel value (grey, black and white left out)."""
         x0, y0, x1, y1 = box or (0, 0, self.width, self.height)
+        # A window may reach past the screen's edge.
+        x0, y0, x1, y1 = max(x0, 0), max(y0, 0), min(x1, self.width), min(y1, self.height)
         counts = {}
         for y in range(y0, y1, step):
             row = 3 * y * self.width
