@@ -11,6 +11,7 @@ PACKAGES=(
   libqcustomplot-dev
   fonts-liberation locales
   xvfb xauth xdotool xclip imagemagick poppler-utils python3
+  dpkg-dev desktop-file-utils appstream
 )
 
 missing=()
