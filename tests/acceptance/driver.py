@@ -227,13 +227,16 @@ class Session:
 
     def box_text(self, win, *expected):
         """The text of a message box, read until it holds every `expected` part (a few tries,
-        as the box may still be settling)."""
+        as the box may still be settling); else the fullest reading."""
+        best = ""
         for _ in range(3):
             text = self.select_box_text(win)
-            if all(part in text for part in expected):
+            score = lambda s: (sum(part in s for part in expected), len(s))
+            best = max(best, text, key=score)
+            if all(part in best for part in expected):
                 break
             time.sleep(0.5)
-        return text
+        return best
 
     def select_box_text(self, win):
         """The box's label lets the mouse select text, which X then holds as the primary
