@@ -10,7 +10,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   libqcustomplot-dev
   fonts-liberation locales
-  xvfb xauth xdotool imagemagick poppler-utils
+  xvfb xauth xdotool xclip imagemagick poppler-utils python3
   dpkg-dev desktop-file-utils appstream
 )
 

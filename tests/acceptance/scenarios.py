@@ -1,0 +1,442 @@
+#!/usr/bin/env python3
+"""Operator scenarios on the installed console. Usage:
+    scenarios.py --prefix DIR --workdir DIR --scale N SCENARIO
+Each scenario starts its own X server, emulator and console; on failure it keeps its
+screenshots and prints where they are."""
+
+import argparse
+import os
+import re
+import signal
+import subprocess
+import sys
+import time
+
+sys.dont_write_bytecode = True  # nothing written into the source tree
+from driver import Failure, Image, Session  # noqa: E402
+
+LIMIT = 240
+MAIN = "Zefron"
+BOX = "Zef"
+POINT = re.compile(rb"[+-][0-9.e+-]+, [+-]\d+\.\d{6}, [+-]\d+\.\d{6}")
+
+
+# --- steps shared by the scenarios ------------------------------------------------------------
+
+def start_online(s):
+    """A console whose stored port is the emulator: main window, splash, start-up commands."""
+    s.write_profile(f"[System]\r\nCOM Port=1\r\n[Ports]\r\nCOM1={s.link}\r\n")
+    s.start_zef()
+    main = s.window(MAIN, 30)
+    wait_startup_commands(s)
+    return main
+
+
+def wait_startup_commands(s):
+    # The splash goes by itself after a second; then 0x03 and C reach the controller, in order.
+    s.wait(lambda: len(s.wire()) >= 2, 20, "the start-up commands on the wire")
+    s.check(s.wire()[:2] == ["<03>", "C"], f"start-up commands were {s.wire()[:2]}")
+    s.check(not s.windows(BOX), "a box is up after start-up")
+
+
+def box_of(s, win):
+    x, y, w, h = s.geometry(win)
+    return (x, y, x + w, y + h)
+
+
+def set_wind(s, main, speed):
+    s.key(main, "w")
+    dlg = s.window("Wind Speed")
+    s.key(dlg, "ctrl+a")
+    s.type(dlg, str(speed))
+    s.key(dlg, "Return")
+    s.gone("Wind Speed")
+
+
+def ramp_to(s, mark, tenths, timeout=15):
+    """The commanded speed climbs by 5 tenths a tick from where it was and holds at `tenths`."""
+    speeds = s.wire_after(mark, lambda ls: s.speeds(ls).count(tenths) >= 2 and s.speeds(ls),
+                          timeout, f"W{tenths} on the wire")
+    steps = {b - a for a, b in zip(speeds, speeds[1:])}
+    s.check(steps <= {0, 5, -5}, f"W commands do not move by 5 tenths: {speeds}")
+    return speeds
+
+
+def stop_wind(s, main):
+    """S, the run-down, and the poll's end once the fan is at zero (the status line then reads
+    "Wind speed is Zero", the only state in which the poll stops by itself)."""
+    mark = len(s.wire())
+    s.key(main, "s")
+    s.wire_after(mark, lambda ls: "O" in ls, 10, "O on the wire after S")
+    after = s.wire()[mark:]
+    stop = after.index("O")
+    s.check(after[stop - 1] == "C", f"stop sent {after}")
+    wait_quiet(s, 15, "the poll to end after the run-down")
+    after = s.wire()[mark + stop:]
+    s.check(not s.speeds(after), f"a speed was commanded during the stop: {after}")
+
+
+def wait_quiet(s, timeout, what, quiet=1.2):
+    last = [len(s.wire()), time.monotonic()]
+
+    def settled():
+        n = len(s.wire())
+        if n != last[0]:
+            last[:] = [n, time.monotonic()]
+        return time.monotonic() - last[1] >= quiet
+
+    s.wait(settled, timeout, what)
+
+
+def short_run(s, main, speed=10):
+    mark = len(s.wire())
+    set_wind(s, main, speed)
+    ramp_to(s, mark, speed * 10)
+    s.wire_after(mark, lambda ls: ls.count("R") >= 25, 10, "readings")
+    stop_wind(s, main)
+
+
+def curve_colours(s, main, before):
+    """Strong colours on the main window that were not there in `before` (an earlier shot)."""
+    now = Image(s.shot("curves")).colours(box_of(s, main), step=2)
+    return {c for c, n in now.items() if n >= 8 and before.get(c, 0) < n / 4}
+
+
+def file_dialog(s, main, keys, path):
+    """Ctrl+S or Ctrl+O, the whole path typed into the name box, Enter."""
+    def shown():
+        return set(s.xdo("search", "--onlyvisible", "--pid", str(s.zef.pid), "").split())
+
+    before = shown()
+    s.key(main, keys)
+    dlg = max(s.wait(lambda: shown() - before, 10, "the file dialog"))
+    s.key(dlg, "ctrl+a")
+    s.type(dlg, path)
+    s.key(dlg, "Return")
+    s.wait(lambda: dlg not in shown(), 10, "the file dialog to close")
+
+
+def check_layout(s, path):
+    """The test file's fixed lines at their places; returns the ten comment lines."""
+    data = open(path, "rb").read()
+    s.expect(data.endswith(b"\r\n"), f"{path} does not end with CR LF")
+    lines = data[:-2].split(b"\r\n")
+    for i, line in enumerate(lines):
+        s.expect(not any(c < 32 or c == 127 for c in line),
+                 f"{path} line {i + 1} holds a control character: {line!r}")
+    s.check(len(lines) >= 20, f"{path} has only {len(lines)} lines")
+    fixed = {0: b"ZEF", 3: b"Comment Text=", 4: b"[", 15: b"]", 16: b"Wind, Lift, Drag=",
+             17: b"[", len(lines) - 1: b"]"}
+    for i, text in fixed.items():
+        s.expect(lines[i] == text, f"{path} line {i + 1} is {lines[i]!r}, not {text!r}")
+    s.expect(lines[1] in (b"Units= English", b"Units= Metric"), f"units line {lines[1]!r}")
+    s.expect(re.fullmatch(rb"Cd Area = -?\d+\.\d{6} sq\.in\.", lines[2]), f"area {lines[2]!r}")
+    for line in lines[18:-1]:
+        s.expect(POINT.fullmatch(line), f"{path}: {line!r} is not a point line")
+    return [x.decode("latin-1") for x in lines[5:15]]
+
+
+def csv(s, path):
+    return subprocess.run([s.bin("zeftool"), "csv", path], check=True, capture_output=True,
+                          text=True, timeout=30).stdout
+
+
+def configure_units(s, main, metric):
+    # Test > Configure has no key of its own; the unit buttons are reached by a click only.
+    s.key(main, "alt+t")
+    s.key(main, "o")
+    dlg = s.window("Test Configuration")
+    x, y, w, h = s.geometry(dlg)
+    # The button's label, left in the Units group: English above Metric.
+    s.click(x + w * 15 // 100, y + h * (54 if metric else 35) // 100)
+    s.key(dlg, "Return")
+    s.gone("Test Configuration")
+    s.focus(main)
+
+
+def profile_value(s, key):
+    m = re.search(rf"^{key}=(.*?)\r?$", open(s.profile).read(), re.M | re.I)
+    return m and m.group(1)
+
+
+# --- the scenarios ----------------------------------------------------------------------------
+
+def startup(s):
+    """The stored port is missing: the box, the COM Port dialog, the emulator chosen."""
+    missing = os.path.join(s.dir, "no-such-device")
+    s.write_profile(f"[System]\r\nCOM Port=2\r\n[Ports]\r\nCOM1={s.link}\r\nCOM2={missing}\r\n")
+    s.start_zef()
+    s.window(MAIN, 30)
+    box = s.window(BOX)
+    text = s.box_text(box, "Serial Port not detected!", "COM2", missing)
+    s.check("Serial Port not detected!" in text, f"box says {text!r}")
+    s.expect("COM2" in text and missing in text, f"box does not name the port: {text!r}")
+    s.key(box, "Return")
+    dlg = s.window("COM Port")
+    s.check(not s.wire(), f"sent before a port opened: {s.wire()}")
+    # Focus opens on OK; Cancel and then the port box follow in the Tab order.
+    s.key(dlg, "Tab", "Tab", "ctrl+a")
+    s.type(dlg, "COM1")
+    s.key(dlg, "Return")
+    s.gone("COM Port")
+    wait_startup_commands(s)
+    s.check(profile_value(s, "COM Port") == "1", "COM Port=1 was not stored")
+    s.check(not s.windows(BOX), "a box is up")
+
+
+def run(s):
+    main = start_online(s)
+    empty = Image(s.shot("empty")).colours(box_of(s, main), step=2)
+    mark = len(s.wire())
+    set_wind(s, main, 10)
+    speeds = ramp_to(s, mark, 100)
+    s.check(speeds[:20] == list(range(5, 101, 5)), f"ramp was {speeds[:22]}")
+    s.wire_after(mark, lambda ls: ls.count("R") >= 25, 10, "readings")
+    s.check(len(curve_colours(s, main, empty)) >= 1, "no live reading drawn on the graph")
+
+    mark = len(s.wire())
+    s.key(main, "Prior")
+    ramp_to(s, mark, 150)
+
+    # A double-click three eighths across the window asks for the speed under the pointer.
+    x0, y0, x1, y1 = box_of(s, main)
+    mark = len(s.wire())
+    s.click(x0 + (x1 - x0) * 3 // 8, y0 + (y1 - y0) // 2, double=True)
+    s.wire_after(mark, lambda ls: any(v != 150 for v in s.speeds(ls)), 10,
+                 "a new speed after the double-click")
+    s.wire_after(mark, lambda ls: len(set(s.speeds(ls)[-4:])) == 1 and len(s.speeds(ls)) > 4,
+                 30, "the speed to settle")
+    target = s.speeds(s.wire())[-1]
+    s.check(0 < target < 800 and target != 150, f"double-click target W{target}")
+    stop_wind(s, main)
+    s.check(not s.windows(BOX), "a box is up")
+
+
+def comments_and_files(s):
+    main = start_online(s)
+    short_run(s, main)
+    s.key(main, "e")
+    dlg = s.window("Comments")
+    s.key(dlg, "ctrl+a")
+    s.type(dlg, "Wing A, 5 degrees")
+    s.key(dlg, "Tab")
+    s.set_clipboard("flap up\nslot open\r\ntrip wire")
+    s.key(dlg, "ctrl+a", "ctrl+v", "Tab", "ctrl+a")
+    s.type(dlg, "third line")
+    s.key(dlg, "Return")
+    s.gone("Comments")
+
+    folder = os.path.join(s.home, "tests")
+    os.makedirs(folder)
+    saved, cleared, again = (os.path.join(folder, n) for n in ("wing.ZEF", "clear.ZEF",
+                                                               "again.ZEF"))
+    file_dialog(s, main, "ctrl+s", saved)
+    s.wait(lambda: os.path.exists(saved), 5, "the saved file")
+    comments = check_layout(s, saved)
+    s.expect(comments[0] == "Wing A, 5 degrees" and comments[2] == "third line",
+             f"comments saved as {comments[:3]}")
+    s.expect(re.fullmatch(r"flap up\s+slot open\s+trip wire", comments[1]),
+             f"pasted comment saved as {comments[1]!r}")
+    points = csv(s, saved)
+    s.check(len(points.splitlines()) > 10, f"too few points saved:\n{points}")
+
+    s.key(main, "c")
+    file_dialog(s, main, "ctrl+s", cleared)
+    s.wait(lambda: os.path.exists(cleared), 5, "the cleared test's file")
+    s.check(check_layout(s, cleared) == [""] * 10, "Clear left comments")
+    s.check(len(csv(s, cleared).splitlines()) == 2, "Clear left points")
+
+    file_dialog(s, main, "ctrl+o", saved)
+    file_dialog(s, main, "ctrl+s", again)
+    s.wait(lambda: os.path.exists(again), 5, "the reopened test's file")
+    # Opening a file sets the zero point to zero; everything else comes back byte for byte.
+    first = re.compile(rb"^\+0, [^\r]*\r$", re.M)
+    expected = first.sub(b"+0, +0.000000, +0.000000\r", open(saved, "rb").read(), count=1)
+    s.expect(open(again, "rb").read() == expected, "the reopened test was saved differently")
+    s.expect(csv(s, again) == points, "the reopened test has other points")
+    s.check(not s.windows(BOX), "a box is up")
+
+
+def overlay_units_axis(s):
+    main = start_online(s)
+    empty = Image(s.shot("empty")).colours(box_of(s, main), step=2)
+    short_run(s, main, 10)
+    bright = curve_colours(s, main, empty)
+    s.key(main, "o")
+    dark = s.wait(lambda: curve_colours(s, main, empty) - bright, 10, "the overlay's colours")
+    short_run(s, main, 20)
+    both = curve_colours(s, main, empty)
+    s.check(dark & both and bright & both, "the new run and the overlay are not both shown")
+
+    configure_units(s, main, metric=True)
+    s.check(profile_value(s, "Units") == "0", "Metric was not stored")
+    mark = len(s.wire())
+    # The change of units discarded the test, so nothing asks to clear it. 10 km/h is 6.2 mph:
+    # the command settles on the step below, W60.
+    set_wind(s, main, 10)
+    ramp_to(s, mark, 60)
+    stop_wind(s, main)
+    configure_units(s, main, metric=False)
+    s.check(profile_value(s, "Units") == "1", "English was not stored")
+    s.check(profile_value(s, "Max Speed") == "80", "Max Speed was not stored as 80")
+
+    before = curve_colours(s, main, empty)
+    s.key(main, "a")
+    dlg = s.window("Axis")
+    # Wind, Lift, Drag, Force, then Cd's and L/D's check boxes each before their scale.
+    s.key(dlg, "Tab", "Tab", "Tab", "Tab", "space", "Tab", "Tab", "space", "Return")
+    s.gone("Axis")
+    s.wait(lambda: curve_colours(s, main, empty) - before, 10, "Cd and L/D drawn")
+    s.check(not s.windows(BOX), "a box is up")
+
+
+def faults(s):
+    main = start_online(s)
+    mark = len(s.wire())
+    set_wind(s, main, 10)
+    ramp_to(s, mark, 100)
+
+    def fault_box(command, texts):
+        s.tell_sim(command)
+        box = s.window(BOX, 15)
+        text = s.box_text(box, *texts)
+        for t in texts:
+            s.check(t in text, f"after {command} the box says {text!r}, not {t!r}")
+        return box
+
+    def retry(box, heal):
+        s.tell_sim(heal)
+        time.sleep(0.3)
+        mark = len(s.wire())
+        s.key(box, "Return")  # Retry, the default button
+        s.wire_after(mark, lambda ls: ls.count("R") >= 3, 10, f"the run to resume after {heal}")
+        s.check(not s.windows(BOX), f"a box is still up after {heal} and Retry")
+
+    retry(fault_box("unplug", ["Cable is disconnected!"]), "plug")
+    box = fault_box("lock", ["Control Panel is Locked!"])
+    mark = len(s.wire())
+    s.key(box, "Return")  # Retry while still locked: asked again, and the box again
+    s.wire_after(mark, lambda ls: "S" in ls, 5, "S again after Retry on a locked panel")
+    s.wait(lambda: s.windows(BOX) and s.windows(BOX) != [box], 10, "the box again")
+    retry(s.window(BOX), "unlock")
+
+    box = fault_box("mute", ["Serial Communications Error!", "COM1"])
+    s.key(box, "Escape")
+    s.gone(BOX)
+    mark = len(s.wire())
+    time.sleep(1.5)
+    s.check(s.wire()[mark:] == [], f"sent after Cancel: {s.wire()[mark:]}")
+    s.tell_sim("unmute")
+    time.sleep(1)
+    s.check(s.wire()[mark:] == [], f"sent after Cancel: {s.wire()[mark:]}")
+    s.check(not s.windows(BOX), "a box is up")
+
+
+def print_pdf(s):
+    main = start_online(s)
+    s.key(main, "e")
+    dlg = s.window("Comments")
+    for i in range(5):  # five full lines, as an operator writing in capitals fills them
+        s.type(dlg, f"RUN {i + 1}: NACA 0012 WING, 5 DEG, TRIP AT 5% CHORD"[:50])
+        s.key(dlg, "Tab")
+    s.key(dlg, "Return")
+    s.gone("Comments")
+    short_run(s, main, 20)
+    for orientation in ("landscape", "portrait"):
+        if orientation == "portrait":
+            s.key(main, "alt+f")
+            s.key(main, "r")
+            dlg = s.window("Page Setup")
+            # The units box, then the Portrait button (the page size box takes no Tab).
+            s.key(dlg, "Tab", "Tab", "space", "Return")
+            s.gone("Page Setup")
+        pdf = os.path.join(s.home, f"{orientation}.pdf")
+        s.key(main, "ctrl+p")
+        dlg = s.window("Print")
+        s.key(dlg, "alt+f", "ctrl+a")  # "Output file"
+        s.type(dlg, pdf)
+        s.key(dlg, "Return")
+        s.gone("Print")
+        s.wait(lambda: os.path.exists(pdf) and os.path.getsize(pdf) > 1000, 20, pdf)
+        time.sleep(0.5)
+        check_page(s, pdf, orientation)
+    s.key(main, "alt+f")
+    s.key(main, "v")
+    dlg = s.window("Print Preview")
+    s.wait(lambda: Image(s.shot("preview")).colours(box_of(s, dlg), step=2), 10,
+           "the graph in Print Preview")
+    s.key(dlg, "Escape")
+    s.gone("Print Preview")
+    s.check(not s.windows(BOX), "a box is up")
+
+
+def check_page(s, pdf, orientation):
+    info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True).stdout
+    s.check(re.search(r"^Pages:\s+1$", info, re.M), f"{pdf} is not one page:\n{info}")
+    w, h = map(float, re.search(r"Page size:\s+([\d.]+) x ([\d.]+)", info).groups())
+    s.expect((w > h) == (orientation == "landscape"), f"{orientation} print is {w} x {h} pt")
+    png = os.path.join(s.dir, "shots", f"{orientation}-page")
+    subprocess.run(["pdftoppm", "-r", "144", "-png", "-singlefile", pdf, png], check=True)
+    page = Image(png + ".png")
+    # The printer's unprintable edge, 10 pt on every side here: nothing may be drawn there.
+    edge = 19
+    for y in range(page.height):
+        inside = edge <= y < page.height - edge
+        for x in (range(page.width) if not inside else
+                  list(range(edge)) + list(range(page.width - edge, page.width))):
+            if min(page.pixel(x, y)) < 200:
+                s.expect(False, f"{orientation} page has ink at ({x / 2}, {y / 2}) pt, outside "
+                                f"the printable area: see {png}.png")
+                return
+
+
+SCENARIOS = {"startup": startup, "run": run, "files": comments_and_files,
+             "overlay": overlay_units_axis, "faults": faults, "print": print_pdf}
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--prefix", required=True)
+    ap.add_argument("--workdir", required=True)
+    ap.add_argument("--scale", default="1")
+    ap.add_argument("scenario", choices=SCENARIOS)
+    args = ap.parse_args()
+    s = Session(args.scenario, args.prefix, args.workdir, args.scale)
+    started = time.monotonic()
+
+    def out_of_time(*_):
+        raise Failure(f"the scenario took more than {LIMIT} s")
+
+    # Within CTest's own limit, so that the X server, emulator and console are always ended.
+    signal.signal(signal.SIGALRM, out_of_time)
+    signal.alarm(LIMIT)
+    try:
+        s.start_x()
+        s.start_sim()
+        SCENARIOS[args.scenario](s)
+        s.alive()
+        s.check(not s.faults, "; ".join(s.faults))
+    except (Failure, subprocess.SubprocessError, OSError) as e:
+        try:
+            s.alive()  # a crash explains what followed it
+        except Failure as crash:
+            e = crash
+        try:
+            if s.display:
+                s.shot("failed")
+        except (subprocess.SubprocessError, OSError):
+            pass
+        print(f"FAILED {args.scenario} at scale {args.scale}: {e}")
+        print(f"screenshots: {os.path.join(s.dir, 'shots')}")
+        for name in sorted(os.listdir(os.path.join(s.dir, "shots"))):
+            print("  " + os.path.join(s.dir, "shots", name))
+        print("wire log:", s.log)
+        return 1
+    finally:
+        s.stop()
+    print(f"passed {args.scenario} at scale {args.scale} in {time.monotonic() - started:.1f} s")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
