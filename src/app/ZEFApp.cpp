@@ -169,9 +169,9 @@ bool CZEFApp::OnIdle(long) {
         // when the controller does not answer, and the picture would stay on screen meanwhile.
         // Input waits, so that nothing the operator does comes before the start-up commands.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        // The controller's start-up: a reset, then a cancel.
+        // The controller's start-up: a reset, then a cancel. What the reset answers is not read.
         char reply[POLL_REPLY_SIZE] = {};
-        thePort.SendCommand(CMD_RESET, reply, sizeof reply, true);
+        thePort.SendCommand(CMD_RESET, reply, sizeof reply, true, ReplyUse::UNEXAMINED);
         thePort.SendCommand(CMD_CANCEL, reply, sizeof reply, false);
     }
     return false;

@@ -311,6 +311,9 @@ QString DescribePort(const QString& strPort) {
     if (!nPort) {
         return QStringLiteral("(not a port)");
     }
+    if (!IsPortNumber(*nPort)) {
+        return QStringLiteral("(no such port)");
+    }
     const QString strDevice = theApp.m_profile.PortDevice(*nPort);
     return QFileInfo::exists(strDevice) ? strDevice : strDevice + QStringLiteral(" (not present)");
 }

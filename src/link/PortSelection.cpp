@@ -27,12 +27,16 @@ std::optional<int> PortFromText(const QString& strText) {
 }
 
 QString PortNotDetectedText(const CSerialPort& port) {
-    QString strText = QString::fromLatin1(MSG_PORT_NOT_DETECTED);
+    QString strText = QString::fromLatin1(MSG_PORT_NOT_DETECTED) + QLatin1Char('\r') +
+                      PortText(port.m_nPort) + QStringLiteral(": ");
+    if (!IsPortNumber(port.m_nPort)) {
+        return strText + QLatin1String(MSG_NO_SUCH_PORT);
+    }
     if (port.m_nOpenError != 0 && !IsMissingDevice(port.m_nOpenError) &&
         !port.m_strOpenError.isEmpty()) {
-        strText += QLatin1Char('\r') + port.m_strOpenError;
+        return strText + port.m_strOpenError;
     }
-    return strText;
+    return strText + port.DevicePath() + QStringLiteral(", no such device");
 }
 
 bool SelectPortAtStartup(CPortDialog& dlg, CProfile& profile, CMessageBoxes& boxes,
@@ -79,7 +83,9 @@ bool OnComPort(CPortDialog& dlg, CProfile& profile, CMessageBoxes& boxes, CSeria
             boxes.Show(PortNotDetectedText(port), MB_OK | MB_ICONEXCLAMATION);
         } else {
             // A text without a port number names no port that could open.
-            boxes.Show(QString::fromLatin1(MSG_PORT_NOT_DETECTED), MB_OK | MB_ICONEXCLAMATION);
+            boxes.Show(QString::fromLatin1(MSG_PORT_NOT_DETECTED) + QLatin1Char('\r') + strPort +
+                           QStringLiteral(": ") + QLatin1String(MSG_NO_SUCH_PORT),
+                       MB_OK | MB_ICONEXCLAMATION);
         }
     }
 }

@@ -348,7 +348,8 @@ void CZEFView::OnStopWind() {
                 m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_STOP);
             }
             char stopReply[STOP_REPLY_SIZE] = {};
-            const bool bStopSent = thePort.SendCommand(CMD_OFF, stopReply, sizeof stopReply, true);
+            const bool bStopSent = thePort.SendCommand(CMD_OFF, stopReply, sizeof stopReply, true,
+                                                       ReplyUse::UNEXAMINED);
             SetPollTimer();
             // Only a stop the controller was given is waited for. One that never reached it (the
             // operator cancelled a link message) would leave the fan running while Stop Wind and
