@@ -61,22 +61,6 @@ void CZEFApp::ReadSettings() {
 
 namespace {
 
-// The one COM Port dialog of start-up, asked again until a port opens or the operator cancels.
-class CStartupPortAsk : public CPortDialog {
-public:
-    bool Ask(QString& strPort) override {
-        m_dlg.m_strPort = strPort;
-        if (m_dlg.DoModal() != QDialog::Accepted) {
-            return false;
-        }
-        strPort = m_dlg.m_strPort;
-        return true;
-    }
-
-private:
-    CComPortDlg m_dlg{nullptr};
-};
-
 // Dialogs and message boxes take the menus' background with black text.
 void SetDialogColours() {
     QPalette palette = QApplication::palette("QDialog");
@@ -90,7 +74,8 @@ void SetDialogColours() {
 }  // namespace
 
 bool CZEFApp::InitInstance() {
-    CStartupPortAsk portDialog;
+    // The one COM Port dialog of start-up, asked again until a port opens or the operator cancels.
+    CComPortAsk portDialog(nullptr);
     ReadSettings();
     SetDialogColours();
     qApp->installEventFilter(this);

@@ -16,6 +16,9 @@ public:
     virtual ~CPortDialog() = default;
     // Shows the dialog modally proposing strPort. True on OK, with the text chosen in strPort.
     virtual bool Ask(QString& strPort) = 0;
+    // The device the port of the last Ask is to be mapped to under [Ports] once it opens (the
+    // operator chose a device not mapped yet); empty when the port keeps its device.
+    virtual QString NewDevice() const { return {}; }
 };
 
 // "COM%d" with the port number.

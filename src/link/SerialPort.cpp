@@ -31,6 +31,9 @@ QString CSerialPort::DevicePath() const {
     if (!IsPortNumber(m_nPort)) {
         return {};
     }
+    if (!m_strNewDevice.isEmpty()) {
+        return m_strNewDevice;
+    }
     const CProfile profile(m_strProfilePath.isEmpty() ? CProfile::DefaultPath() : m_strProfilePath);
     return profile.PortDevice(m_nPort);
 }

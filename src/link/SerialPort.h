@@ -81,6 +81,9 @@ public:
 
     // The device that port m_nPort names; empty when m_nPort names no port.
     QString DevicePath() const;
+    // A device for m_nPort in place of the profile's, while the operator's new choice is tried;
+    // empty for the profile's.
+    void SetNewDevice(const QString& strDevice) { m_strNewDevice = strDevice; }
 
     std::int32_t m_nPort = 1;
     std::unique_ptr<CSerialDevice> m_hComm;
@@ -101,6 +104,7 @@ private:
     CMessageBoxes* m_pBoxes = &m_qtBoxes;
     SerialDeviceFactory m_fnDevice;
     QString m_strProfilePath;
+    QString m_strNewDevice;
     int m_nByteTimeoutMs = BYTE_TIMEOUT_MS;
 };
 

@@ -507,28 +507,6 @@ void CZEFView::OnAxis() {
     RedrawAll();
 }
 
-namespace {
-
-// The COM Port dialog behind the link's port selection.
-class CComPortAsk : public CPortDialog {
-public:
-    explicit CComPortAsk(QWidget* pParent) : m_pParent(pParent) {}
-    bool Ask(QString& strPort) override {
-        CComPortDlg dlg(m_pParent);
-        dlg.m_strPort = strPort;
-        if (dlg.DoModal() != QDialog::Accepted) {
-            return false;
-        }
-        strPort = dlg.m_strPort;
-        return true;
-    }
-
-private:
-    QWidget* m_pParent;
-};
-
-}  // namespace
-
 void CZEFView::OnComPort() {
     CComPortAsk ask(window());
     ::OnComPort(ask, theApp.m_profile, *theApp.m_pMessageBoxes);

@@ -179,6 +179,38 @@ TEST_F(SerialPortTest, PortIsChosenUntilOneOpensOrTheOperatorCancels) {
     EXPECT_EQ(m_line.m_opened.size(), 2u);
 }
 
+// A device chosen for a port is tried on it and mapped to it under [Ports] only once it opened,
+// at start-up (where the number itself is stored before) and by the command alike.
+TEST_F(SerialPortTest, ANewDeviceIsMappedToItsPortOnlyOnceItOpens) {
+    const auto Mapped = [this](const char* pszPort) {
+        return m_profile.GetProfileString(PROFILE_PORTS, pszPort).value_or("");
+    };
+    m_line.m_missing = {"/dev/ttyUSB4"};
+    m_strNewDevice = "/dev/ttyUSB4";
+    m_portAnswers = {"COM3", "COM3"};
+    m_boxes.m_answers = {IDOK};
+    m_boxes.m_fnWhileShown = [&](const std::string&) {
+        EXPECT_EQ(Mapped("COM3"), "");
+        EXPECT_EQ(m_profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_COM_PORT, 0), 3u);
+        m_line.m_missing.clear();
+    };
+    EXPECT_TRUE(SelectPortAtStartup(*this, m_profile, m_boxes, m_port));
+    EXPECT_EQ(m_boxes.TakeTexts(),
+              Texts{"Serial Port not detected!\rCOM3: /dev/ttyUSB4, no such device"});
+    EXPECT_EQ(m_line.m_opened, Texts{"/dev/ttyUSB4"});
+    EXPECT_EQ(Mapped("COM3"), "/dev/ttyUSB4");
+
+    m_strNewDevice = "/dev/serial/by-id/usb-Zx";
+    m_portAnswers = {"COM4"};
+    EXPECT_TRUE(OnComPort(*this, m_profile, m_boxes, m_port));
+    EXPECT_EQ(Mapped("COM4"), m_strNewDevice);
+    EXPECT_EQ(m_profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_COM_PORT, 0), 4u);
+    // Afterwards the port opens the device the profile maps it to.
+    EXPECT_EQ(m_port.DevicePath().toStdString(), m_strNewDevice);
+    m_port.m_nPort = 5;
+    EXPECT_EQ(m_port.DevicePath(), "/dev/ttyS4");
+}
+
 class PollTest : public CLinkTest {
 protected:
     void SetUp() override {
