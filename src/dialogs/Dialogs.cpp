@@ -8,13 +8,13 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
-#include <QHeaderView>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeWidget>
@@ -392,8 +392,9 @@ void CComPortDlg::SelectPortText(const QString& strPort) {
 }
 
 void CComPortDlg::ChooseDevice(const QString& strPath) {
-    const auto it = std::find_if(m_devices.begin(), m_devices.end(),
-                                 [&](const CSerialDeviceInfo& d) { return d.m_strPath == strPath; });
+    const auto it =
+        std::find_if(m_devices.begin(), m_devices.end(),
+                     [&](const CSerialDeviceInfo& d) { return d.m_strPath == strPath; });
     if (it == m_devices.end()) {
         return;
     }

@@ -74,8 +74,8 @@ CDeviceUser CDeviceUser::Current() {
     const int nGroups = ::getgroups(0, nullptr);
     if (nGroups > 0) {
         user.m_groups.resize(static_cast<std::size_t>(nGroups));
-        user.m_groups.resize(static_cast<std::size_t>(
-            std::max(0, ::getgroups(nGroups, user.m_groups.data()))));
+        user.m_groups.resize(
+            static_cast<std::size_t>(std::max(0, ::getgroups(nGroups, user.m_groups.data()))));
     }
     user.m_groups.push_back(::getegid());
     return user;
@@ -138,9 +138,9 @@ QString CDeviceScanner::Describe(const QString& strNodeName) const {
                 return DecodeUdev(itEnc->second);
             }
             const auto it = env.find(pszKey);
-            return it == env.end() ? QString()
-                                   : QString::fromUtf8(it->second).replace(QLatin1Char('_'),
-                                                                           QLatin1Char(' '));
+            return it == env.end()
+                       ? QString()
+                       : QString::fromUtf8(it->second).replace(QLatin1Char('_'), QLatin1Char(' '));
         };
         const QString strText = MakerAndModel(Value("ID_VENDOR"), Value("ID_MODEL"));
         if (!strText.isEmpty()) {
@@ -150,8 +150,8 @@ QString CDeviceScanner::Describe(const QString& strNodeName) const {
     // Else the strings the USB device reports, on the device above the tty's interface.
     QDir dir(QFileInfo(strClass + QStringLiteral("/device")).canonicalFilePath());
     const QString strSys = QFileInfo(Local(QStringLiteral("/sys"))).canonicalFilePath();
-    for (int nUp = 0; nUp < 4 && !strSys.isEmpty() && dir.path().startsWith(strSys + QLatin1Char('/'));
-         ++nUp) {
+    for (int nUp = 0;
+         nUp < 4 && !strSys.isEmpty() && dir.path().startsWith(strSys + QLatin1Char('/')); ++nUp) {
         const QString strMaker =
             QString::fromUtf8(ReadSmallFile(dir.filePath(QStringLiteral("manufacturer"))))
                 .simplified();
@@ -258,8 +258,8 @@ std::vector<CSerialDeviceInfo> CDeviceScanner::Scan(const CProfile& profile) con
         const QString strMapped = profile.PortDevice(nPort);
         const QString strNode = NodeOf(strMapped);
         for (CSerialDeviceInfo& info : devices) {
-            if (info.m_nPort == 0 &&
-                (info.m_strPath == strMapped || (!strNode.isEmpty() && info.m_strNode == strNode))) {
+            if (info.m_nPort == 0 && (info.m_strPath == strMapped ||
+                                      (!strNode.isEmpty() && info.m_strNode == strNode))) {
                 info.m_nPort = nPort;
             }
         }

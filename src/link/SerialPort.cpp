@@ -68,7 +68,7 @@ bool CSerialPort::Open() {
 }
 
 int CSerialPort::Exchange(const char* pszCommand, char* pReply, int nCapacity, bool bWaitForReply,
-                         ReplyUse use) {
+                          ReplyUse use) {
     if (!m_bOnline) {
         return 0;
     }

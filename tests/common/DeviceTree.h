@@ -21,9 +21,14 @@
 class CFakeDeviceTree {
 public:
     CFakeDeviceTree() {
-        for (const auto& [pszNode, nMode] : std::initializer_list<std::pair<const char*, mode_t>>{
-                 {"ttyUSB0", 0666}, {"ttyUSB1", 0660}, {"ttyACM0", 0666},
-                 {"ttyS0", 0666}, {"ttyS1", 0666}, {"ttyS2", 0600}, {"tty0", 0666}}) {
+        for (const auto& [pszNode, nMode] :
+             std::initializer_list<std::pair<const char*, mode_t>>{{"ttyUSB0", 0666},
+                                                                   {"ttyUSB1", 0660},
+                                                                   {"ttyACM0", 0666},
+                                                                   {"ttyS0", 0666},
+                                                                   {"ttyS1", 0666},
+                                                                   {"ttyS2", 0600},
+                                                                   {"tty0", 0666}}) {
             WriteFile(std::string("dev/") + pszNode, "", nMode);
         }
         Link("dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0", "../../ttyUSB0");
@@ -70,10 +75,11 @@ public:
                                       .arg(minor(st.st_dev), 2, 16, QLatin1Char('0'))
                                       .arg(st.st_ino)
                                       .toStdString();
-        WriteFile("proc/locks", "1: POSIX  ADVISORY  WRITE 13 00:1a:99 0 EOF\n2: FLOCK  ADVISORY  "
-                                "WRITE " + std::to_string(nPid) + " " + strId +
-                                    " 0 EOF\n2: -> FLOCK  ADVISORY  WRITE 5555 " + strId +
-                                    " 0 EOF\n");
+        WriteFile("proc/locks",
+                  "1: POSIX  ADVISORY  WRITE 13 00:1a:99 0 EOF\n2: FLOCK  ADVISORY  "
+                  "WRITE " +
+                      std::to_string(nPid) + " " + strId +
+                      " 0 EOF\n2: -> FLOCK  ADVISORY  WRITE 5555 " + strId + " 0 EOF\n");
     }
     // Neither the owner of the nodes nor in their group.
     static CDeviceUser User() {

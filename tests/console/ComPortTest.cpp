@@ -92,8 +92,8 @@ TEST_F(ComPortDialog, TheListFollowsDevicesPluggedInAndOut) {
         EXPECT_EQ(dlg.m_pDevice->text(), "/dev/ttyUSB1 (mapped to COM2 once it opens)");
         QFile::remove(m_tree.Local("dev/ttyUSB1"));
         m_tree.WriteFile("dev/ttyACM1", "", 0666);
-        QTRY_COMPARE_WITH_TIMEOUT(dlg.m_pDevices->findItems("/dev/ttyACM1", Qt::MatchExactly).size(),
-                                  qsizetype(1), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            dlg.m_pDevices->findItems("/dev/ttyACM1", Qt::MatchExactly).size(), qsizetype(1), 3000);
         EXPECT_TRUE(dlg.m_pDevices->findItems("/dev/ttyUSB1", Qt::MatchExactly).isEmpty());
         EXPECT_EQ(dlg.m_pPort->currentText(), "COM2");
         EXPECT_EQ(dlg.m_pDevice->text(), "/dev/ttyS1");

@@ -169,8 +169,8 @@ TEST_F(SerialPortTest, PortIsChosenUntilOneOpensOrTheOperatorCancels) {
     m_portAnswers = {"COM0"};
     m_boxes.m_answers = {IDOK};
     EXPECT_FALSE(OnComPort(*this, m_profile, m_boxes, m_port));
-    EXPECT_EQ(m_proposed, (Texts{"COM-2147483648", "COM256", "COM-2147483648", "COM-2147483648",
-                                 "COM0"}));
+    EXPECT_EQ(m_proposed,
+              (Texts{"COM-2147483648", "COM256", "COM-2147483648", "COM-2147483648", "COM0"}));
     Texts noPort;
     for (const char* pszPort : {"COM-2147483648", "COM256", "COM-2147483648", "COM0"}) {
         noPort.push_back(NOT_DETECTED + "\r" + pszPort + ": no such port");
