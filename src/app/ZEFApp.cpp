@@ -73,22 +73,6 @@ void CZEFApp::ReadSettings() {
 
 namespace {
 
-// The one COM Port dialog of start-up, asked again until a port opens or the operator cancels.
-class CStartupPortAsk : public CPortDialog {
-public:
-    bool Ask(QString& strPort) override {
-        m_dlg.m_strPort = strPort;
-        if (m_dlg.DoModal() != QDialog::Accepted) {
-            return false;
-        }
-        strPort = m_dlg.m_strPort;
-        return true;
-    }
-
-private:
-    CComPortDlg m_dlg{nullptr};
-};
-
 // Dialogs and message boxes take the menus' background with black text.
 void SetDialogColours() {
     QPalette palette = QApplication::palette("QDialog");
@@ -102,7 +86,8 @@ void SetDialogColours() {
 }  // namespace
 
 bool CZEFApp::InitInstance() {
-    CStartupPortAsk portDialog;
+    // The one COM Port dialog of start-up, asked again until a port opens or the operator cancels.
+    CComPortAsk portDialog(nullptr);
     m_bProfileWarned = false;
     m_profile.SetWriteFailureHandler(
         [this](const CProfile& profile) { OnProfileWriteFailed(profile); });
@@ -184,9 +169,9 @@ bool CZEFApp::OnIdle(long) {
         // when the controller does not answer, and the picture would stay on screen meanwhile.
         // Input waits, so that nothing the operator does comes before the start-up commands.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        // The controller's start-up: a reset, then a cancel.
+        // The controller's start-up: a reset, then a cancel. What the reset answers is not read.
         char reply[POLL_REPLY_SIZE] = {};
-        thePort.SendCommand(CMD_RESET, reply, sizeof reply, true);
+        thePort.SendCommand(CMD_RESET, reply, sizeof reply, true, ReplyUse::UNEXAMINED);
         thePort.SendCommand(CMD_CANCEL, reply, sizeof reply, false);
     }
     return false;

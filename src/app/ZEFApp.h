@@ -11,6 +11,7 @@
 #include "app/MessageBox.h"
 #include "app/Profile.h"
 #include "app/ZEFDoc.h"
+#include "link/DeviceScan.h"
 
 class CMainFrame;
 class CSplashWnd;
@@ -69,6 +70,8 @@ public:
     // Where settings live and where operator messages go; tests replace both.
     CProfile m_profile;
     CMessageBoxes* m_pMessageBoxes;
+    // Where the COM Port dialog looks for serial devices; tests point it at a tree of fakes.
+    CDeviceScanner m_deviceScanner;
     // The millisecond tick counter the splash is timed with; tests set their own.
     std::function<std::uint32_t()> m_fnTickCount;
 

@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,7 +17,10 @@
 #include <QScrollBar>
 #include <QStyleOptionFrame>
 #include <QStyledItemDelegate>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/ZEFApp.h"
 #include "link/PortSelection.h"
@@ -352,11 +356,17 @@ QString DescribePort(const QString& strPort) {
     if (!nPort) {
         return QStringLiteral("(not a port)");
     }
+    if (!IsPortNumber(*nPort)) {
+        return QStringLiteral("(no such port)");
+    }
     const QString strDevice = theApp.m_profile.PortDevice(*nPort);
-    return QFileInfo::exists(strDevice) ? strDevice : strDevice + QStringLiteral(" (not present)");
+    return QFileInfo::exists(theApp.m_deviceScanner.Local(strDevice))
+               ? strDevice
+               : strDevice + QStringLiteral(" (not present)");
 }
 
-CComPortDlg::CComPortDlg(QWidget* pParent) : CZefDialog(pParent), m_fnDescribe(DescribePort) {
+CComPortDlg::CComPortDlg(QWidget* pParent)
+    : CZefDialog(pParent), m_fnDescribe(DescribePort), m_scanner(theApp.m_deviceScanner) {
     setWindowTitle(QStringLiteral("COM Port"));
     m_pPort = DropDown("port", {}, this);
     for (int n = 1; n <= 9; ++n) {
@@ -373,14 +383,126 @@ CComPortDlg::CComPortDlg(QWidget* pParent) : CZefDialog(pParent), m_fnDescribe(D
     pRow->addWidget(m_pPort, 1);
     QPushButton* pCancel;
     auto* pButtons = OkCancel(this, &m_btnOK, &pCancel);
+    m_pDevices = new QTreeWidget(this);
+    m_pDevices->setObjectName(QStringLiteral("devices"));
+    m_pDevices->setRootIsDecorated(false);
+    m_pDevices->setAllColumnsShowFocus(true);
+    m_pDevices->setHeaderLabels({QStringLiteral("Device"), QStringLiteral("Adapter"),
+                                 QStringLiteral("Port"), QStringLiteral("State")});
+    m_pDevices->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_pDevices->setMinimumWidth(60 * fontMetrics().averageCharWidth());
+    auto* pDevicesLabel = new QLabel(QStringLiteral("&Serial devices on this machine"), this);
+    pDevicesLabel->setBuddy(m_pDevices);
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addLayout(pRow);
     pLayout->addWidget(m_pDevice);
+    pLayout->addWidget(pDevicesLabel);
+    pLayout->addWidget(m_pDevices, 1);
     pLayout->addWidget(pButtons);
-    ChainTabOrder({m_btnOK, pCancel, m_pPort});
+    ChainTabOrder({m_btnOK, pCancel, m_pPort, m_pDevices});
     m_pInitialFocus = m_btnOK;
     connect(m_pPort, &QComboBox::currentTextChanged, this,
             [this](const QString& strText) { ShowDevice(strText); });
+    // A click, or the arrow keys, choose; the focus arriving alone does not.
+    connect(m_pDevices, &QTreeWidget::itemSelectionChanged, this, [this] {
+        const QList<QTreeWidgetItem*> selected = m_pDevices->selectedItems();
+        if (!selected.isEmpty()) {
+            ChooseDevice(selected.front()->data(COL_DEVICE, Qt::UserRole).toString());
+        }
+    });
+    // Adapters come and go while the dialog is up.
+    m_pRescanTimer = new QTimer(this);
+    m_pRescanTimer->setInterval(1000);
+    connect(m_pRescanTimer, &QTimer::timeout, this, [this] {
+        if (isVisible()) {
+            Rescan();
+        }
+    });
+}
+
+QString CComPortDlg::NewDevice() const {
+    return m_nNewPort != 0 && m_strPort == PortText(m_nNewPort) ? m_strNewDevice : QString();
+}
+
+void CComPortDlg::SelectPortText(const QString& strPort) {
+    const int nIndex = m_pPort->findText(strPort);
+    m_pPort->setCurrentIndex(nIndex);
+    if (nIndex < 0) {
+        m_pPort->setEditText(strPort);
+    }
+}
+
+void CComPortDlg::ChooseDevice(const QString& strPath) {
+    const auto it =
+        std::find_if(m_devices.begin(), m_devices.end(),
+                     [&](const CSerialDeviceInfo& d) { return d.m_strPath == strPath; });
+    if (it == m_devices.end()) {
+        return;
+    }
+    if (it->m_nPort != 0) {
+        m_nNewPort = 0;
+        m_strNewDevice.clear();
+        SelectPortText(PortText(it->m_nPort));
+        return;
+    }
+    const int nFree = m_scanner.LowestFreePort(theApp.m_profile);
+    if (nFree == 0) {
+        m_pDevice->setText(QStringLiteral("No port number is free for %1").arg(strPath));
+        return;
+    }
+    m_nNewPort = nFree;
+    m_strNewDevice = strPath;
+    SelectPortText(PortText(nFree));
+    ShowDevice(m_pPort->currentText());
+}
+
+void CComPortDlg::Rescan() {
+    std::vector<CSerialDeviceInfo> devices = m_scanner.Scan(theApp.m_profile);
+    if (devices == m_devices && m_pDevices->topLevelItemCount() > 0) {
+        return;
+    }
+    m_devices = std::move(devices);
+    const QSignalBlocker blocker(m_pDevices);
+    const QTreeWidgetItem* pCurrent = m_pDevices->currentItem();
+    const QString strCurrent =
+        pCurrent ? pCurrent->data(COL_DEVICE, Qt::UserRole).toString() : QString();
+    m_pDevices->clear();
+    for (const CSerialDeviceInfo& device : m_devices) {
+        auto* pItem = new QTreeWidgetItem(m_pDevices);
+        pItem->setText(COL_DEVICE, device.m_strPath);
+        pItem->setData(COL_DEVICE, Qt::UserRole, device.m_strPath);
+        pItem->setToolTip(COL_DEVICE, device.m_strNode);
+        pItem->setText(COL_ADAPTER, device.m_strDescription);
+        pItem->setText(COL_PORT, device.m_nPort ? PortText(device.m_nPort) : QString());
+        pItem->setText(COL_STATE, device.m_strUnusable.isEmpty() ? QStringLiteral("ready")
+                                                                 : device.m_strUnusable);
+        if (device.m_strPath == strCurrent) {
+            m_pDevices->setCurrentItem(pItem);
+        }
+    }
+    if (m_devices.empty()) {
+        auto* pItem = new QTreeWidgetItem(m_pDevices);
+        pItem->setText(COL_DEVICE, QStringLiteral("(no serial devices found)"));
+        pItem->setFlags(Qt::NoItemFlags);
+    }
+    // A device newly chosen that went away cannot be mapped.
+    if (m_nNewPort != 0 &&
+        std::none_of(m_devices.begin(), m_devices.end(), [this](const CSerialDeviceInfo& d) {
+            return d.m_strPath == m_strNewDevice;
+        })) {
+        m_nNewPort = 0;
+        m_strNewDevice.clear();
+    }
+    ShowDevice(m_pPort->currentText());
+}
+
+bool CComPortAsk::Ask(QString& strPort) {
+    m_dlg.m_strPort = strPort;
+    if (m_dlg.DoModal() != QDialog::Accepted) {
+        return false;
+    }
+    strPort = m_dlg.m_strPort;
+    return true;
 }
 
 void CComPortDlg::DoDataExchange(CDataExchange& dx) {
@@ -388,6 +510,8 @@ void CComPortDlg::DoDataExchange(CDataExchange& dx) {
 }
 
 void CComPortDlg::OnInitDialog() {
+    Rescan();
+    m_pRescanTimer->start();
     ShowDevice(m_pPort->currentText());
     // The list opens wide enough to show each port's device whole.
     if (m_fnDescribe) {
@@ -404,5 +528,10 @@ void CComPortDlg::OnInitDialog() {
 }
 
 void CComPortDlg::ShowDevice(const QString& strPort) {
+    if (m_nNewPort != 0 && strPort == PortText(m_nNewPort)) {
+        m_pDevice->setText(m_strNewDevice + QStringLiteral(" (mapped to ") + strPort +
+                           QStringLiteral(" once it opens)"));
+        return;
+    }
     m_pDevice->setText(m_fnDescribe ? m_fnDescribe(strPort) : QString());
 }

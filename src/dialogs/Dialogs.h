@@ -6,6 +6,8 @@
 
 #include "dialogs/DataExchange.h"
 #include "files/TestFile.h"
+#include "link/DeviceScan.h"
+#include "link/PortSelection.h"
 
 class QCheckBox;
 class QComboBox;
@@ -14,6 +16,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QTimer;
+class QTreeWidget;
 
 // "Wind Speed": the speed the operator asks for, in the unit the label shows.
 class CWindSpeedDlg : public CZefDialog {
@@ -112,7 +116,9 @@ public:
 };
 
 // "COM Port": the serial port of the tunnel's controller. Each listed port shows the device it
-// opens on this machine; any "COM<n>" may be typed.
+// opens on this machine; any "COM<n>" may be typed. Below, the serial devices present, kept up to
+// date while the dialog is up: choosing one mapped to a port selects that port, choosing one not
+// mapped proposes the lowest free port for it (mapped once the port opens).
 class CComPortDlg : public CZefDialog {
 public:
     explicit CComPortDlg(QWidget* pParent = nullptr);
@@ -121,10 +127,23 @@ public:
     // What a port text stands for on this machine, shown beside it; by default the device the
     // profile maps it to, and whether it is present.
     std::function<QString(const QString&)> m_fnDescribe;
+    // Where the devices are looked for; tests point it at a tree of fake devices.
+    CDeviceScanner m_scanner;
+
+    // The device to map the port chosen to, when the operator chose a device not mapped yet and
+    // kept the port proposed for it; empty otherwise. Valid after OK.
+    QString NewDevice() const;
+    // Looks for devices again and shows what changed (the dialog does so every second).
+    void Rescan();
 
     QComboBox* m_pPort;  // 1015
     QLabel* m_pDevice;
     QPushButton* m_btnOK;
+    QTreeWidget* m_pDevices;
+    QTimer* m_pRescanTimer;
+
+    // The list's columns.
+    enum { COL_DEVICE, COL_ADAPTER, COL_PORT, COL_STATE };
 
 protected:
     void DoDataExchange(CDataExchange& dx) override;
@@ -132,6 +151,23 @@ protected:
 
 private:
     void ShowDevice(const QString& strPort);
+    void ChooseDevice(const QString& strPath);
+    void SelectPortText(const QString& strPort);
+
+    std::vector<CSerialDeviceInfo> m_devices;
+    int m_nNewPort = 0;
+    QString m_strNewDevice;
+};
+
+// The COM Port dialog, asked by the link's port selection; one dialog for all its questions, so
+// that a device chosen stays chosen when the dialog comes back after a port that failed.
+class CComPortAsk : public CPortDialog {
+public:
+    explicit CComPortAsk(QWidget* pParent) : m_dlg(pParent) {}
+    bool Ask(QString& strPort) override;
+    QString NewDevice() const override { return m_dlg.NewDevice(); }
+
+    CComPortDlg m_dlg;
 };
 
 // The device port text "COM<n>" names on this machine, for the operator's eyes.

@@ -27,26 +27,50 @@ std::optional<int> PortFromText(const QString& strText) {
 }
 
 QString PortNotDetectedText(const CSerialPort& port) {
-    QString strText = QString::fromLatin1(MSG_PORT_NOT_DETECTED);
+    QString strText = QString::fromLatin1(MSG_PORT_NOT_DETECTED) + QLatin1Char('\r') +
+                      PortText(port.m_nPort) + QStringLiteral(": ");
+    if (!IsPortNumber(port.m_nPort)) {
+        return strText + QLatin1String(MSG_NO_SUCH_PORT);
+    }
     if (port.m_nOpenError != 0 && !IsMissingDevice(port.m_nOpenError) &&
         !port.m_strOpenError.isEmpty()) {
-        strText += QLatin1Char('\r') + port.m_strOpenError;
+        return strText + port.m_strOpenError;
     }
-    return strText;
+    return strText + port.DevicePath() + QStringLiteral(", no such device");
 }
+
+namespace {
+
+// Opens port nPort, on the device newly chosen for it when there is one, and once it is open
+// maps that device to it under [Ports].
+bool OpenPort(int nPort, const QString& strNewDevice, CProfile& profile, CSerialPort& port) {
+    port.m_nPort = nPort;
+    port.SetNewDevice(strNewDevice);
+    const bool bOpen = port.Open();
+    if (bOpen && !strNewDevice.isEmpty()) {
+        profile.WriteProfileString(PROFILE_PORTS, PortText(nPort).toStdString(),
+                                   strNewDevice.toLocal8Bit().toStdString());
+    }
+    return bOpen;
+}
+
+}  // namespace
 
 bool SelectPortAtStartup(CPortDialog& dlg, CProfile& profile, CMessageBoxes& boxes,
                          CSerialPort& port) {
     int nPort = static_cast<int>(profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_COM_PORT, 0));
+    QString strNewDevice;
     for (;;) {
         port.m_bOnline = 0;
         if (nPort != 0) {
-            port.m_nPort = nPort;
-            if (port.Open()) {
+            const bool bOpen = OpenPort(nPort, strNewDevice, profile, port);
+            if (bOpen) {
+                port.SetNewDevice({});
                 port.m_bOnline = 1;
                 return true;
             }
             boxes.Show(PortNotDetectedText(port), MB_OK | MB_ICONEXCLAMATION);
+            port.SetNewDevice({});
             nPort = 0;
         }
         // Proposes the port that just failed, or the link's first port on a fresh installation.
@@ -55,6 +79,7 @@ bool SelectPortAtStartup(CPortDialog& dlg, CProfile& profile, CMessageBoxes& box
             return false;
         }
         nPort = PortFromText(strPort).value_or(0);
+        strNewDevice = dlg.NewDevice();
         // Stored before it is tried, so that the next start proposes it even if it fails now.
         profile.WriteProfileInt(PROFILE_SYSTEM, PROFILE_COM_PORT, nPort);
     }
@@ -70,16 +95,22 @@ bool OnComPort(CPortDialog& dlg, CProfile& profile, CMessageBoxes& boxes, CSeria
         }
         const std::optional<int> nPort = PortFromText(strPort);
         if (nPort) {
-            port.m_nPort = *nPort;
-            if (port.Open()) {
+            const bool bOpen = OpenPort(*nPort, dlg.NewDevice(), profile, port);
+            if (bOpen) {
                 port.m_bOnline = 1;
                 profile.WriteProfileInt(PROFILE_SYSTEM, PROFILE_COM_PORT, *nPort);
+            } else {
+                boxes.Show(PortNotDetectedText(port), MB_OK | MB_ICONEXCLAMATION);
+            }
+            port.SetNewDevice({});
+            if (bOpen) {
                 return true;
             }
-            boxes.Show(PortNotDetectedText(port), MB_OK | MB_ICONEXCLAMATION);
         } else {
             // A text without a port number names no port that could open.
-            boxes.Show(QString::fromLatin1(MSG_PORT_NOT_DETECTED), MB_OK | MB_ICONEXCLAMATION);
+            boxes.Show(QString::fromLatin1(MSG_PORT_NOT_DETECTED) + QLatin1Char('\r') + strPort +
+                           QStringLiteral(": ") + QLatin1String(MSG_NO_SUCH_PORT),
+                       MB_OK | MB_ICONEXCLAMATION);
         }
     }
 }

@@ -16,6 +16,9 @@ public:
     virtual ~CPortDialog() = default;
     // Shows the dialog modally proposing strPort. True on OK, with the text chosen in strPort.
     virtual bool Ask(QString& strPort) = 0;
+    // The device the port of the last Ask is to be mapped to under [Ports] once it opens (the
+    // operator chose a device not mapped yet); empty when the port keeps its device.
+    virtual QString NewDevice() const { return {}; }
 };
 
 // "COM%d" with the port number.
@@ -25,8 +28,10 @@ QString PortText(int nPort);
 // not hold one, or the number does not fit.
 std::optional<int> PortFromText(const QString& strText);
 
-// "Serial Port not detected!", and, when the device is there but could not be used (no
-// permission, in use, not a serial port), a second line with the device and the reason.
+// "Serial Port not detected!", and a second line with the port and why it failed: its device
+// and the reason when the device is there but could not be used (no permission, in use, not a
+// serial port), "COM3: /dev/ttyS2, no such device" when it is not there, and "no such port" for
+// a number outside 1 to 255.
 QString PortNotDetectedText(const CSerialPort& port);
 
 // Start-up: opens the stored port, or asks the operator for one until a port opens or the

@@ -23,7 +23,17 @@ bool ParseStatusWord(const char* pszReply, std::int32_t& nStatus) {
     return true;
 }
 
+bool IsPortNumber(std::int64_t nPort) {
+    return nPort >= MIN_PORT && nPort <= MAX_PORT;
+}
+
 QString CSerialPort::DevicePath() const {
+    if (!IsPortNumber(m_nPort)) {
+        return {};
+    }
+    if (!m_strNewDevice.isEmpty()) {
+        return m_strNewDevice;
+    }
     const CProfile profile(m_strProfilePath.isEmpty() ? CProfile::DefaultPath() : m_strProfilePath);
     return profile.PortDevice(m_nPort);
 }
@@ -32,6 +42,11 @@ bool CSerialPort::Open() {
     const std::string strDevice = DevicePath().toLocal8Bit().toStdString();
     // Release the port held before, so that the same device can be opened again.
     m_hComm.reset();
+    if (!IsPortNumber(m_nPort)) {
+        m_nOpenError = ENODEV;
+        m_strOpenError = QString::fromLatin1(MSG_NO_SUCH_PORT);
+        return false;
+    }
     if (m_fnDevice) {
         m_hComm = m_fnDevice();
     }
@@ -52,7 +67,8 @@ bool CSerialPort::Open() {
     return true;
 }
 
-int CSerialPort::Exchange(const char* pszCommand, char* pReply, int nCapacity, bool bWaitForReply) {
+int CSerialPort::Exchange(const char* pszCommand, char* pReply, int nCapacity, bool bWaitForReply,
+                          ReplyUse use) {
     if (!m_bOnline) {
         return 0;
     }
@@ -70,11 +86,12 @@ int CSerialPort::Exchange(const char* pszCommand, char* pReply, int nCapacity, b
         m_bOnline = 0;
         return 0;
     }
+    // The last byte of the buffer is kept for the terminator. A parsed reply that has not ended
+    // by then is not a reply the console understands; an unexamined one is read on to its end.
+    const int nLimit = use == ReplyUse::PARSED ? nCapacity - 1 : MAX_UNEXAMINED_REPLY;
     int i = 0;
-    for (;;) {
-        // The last byte of the buffer is kept for the terminator: a reply that has not ended by
-        // then is not a reply the console understands.
-        if (i >= nCapacity - 1) {
+    for (int nRead = 0;; ++nRead) {
+        if (nRead >= nLimit) {
             m_bOnline = 0;
             break;
         }
@@ -83,7 +100,9 @@ int CSerialPort::Exchange(const char* pszCommand, char* pReply, int nCapacity, b
             m_bOnline = 0;
             break;
         }
-        pReply[i++] = c;
+        if (i < nCapacity - 1) {
+            pReply[i++] = c;
+        }
         if (c == '\r') {
             break;
         }
@@ -93,12 +112,12 @@ int CSerialPort::Exchange(const char* pszCommand, char* pReply, int nCapacity, b
 }
 
 bool CSerialPort::SendCommand(const char* pszCommand, char* pReply, int nCapacity,
-                              bool bWaitForReply) {
+                              bool bWaitForReply, ReplyUse use) {
     if (!m_bOnline) {
         return false;
     }
     for (;;) {
-        if (Exchange(pszCommand, pReply, nCapacity, bWaitForReply)) {
+        if (Exchange(pszCommand, pReply, nCapacity, bWaitForReply, use)) {
             return true;
         }
         // The link is already down while the box is up, so a tick that arrives meanwhile sends

@@ -20,6 +20,20 @@ inline constexpr int DEFAULT_SPEED_STEP = 5;
 
 inline constexpr char CMD_STATUS[] = "S";
 
+// Ports are numbered 1 to 255; any other number names no port.
+inline constexpr int MIN_PORT = 1;
+inline constexpr int MAX_PORT = 255;
+inline constexpr char MSG_NO_SUCH_PORT[] = "no such port";
+
+// How a reply that does not fit the caller's buffer is taken.
+enum class ReplyUse {
+    PARSED,      // the reply is read for what it says: one longer than the buffer is a fault
+    UNEXAMINED,  // the reply only ends the exchange: read to its CR, what does not fit dropped
+};
+// An unexamined reply that has not ended after this many bytes is a fault all the same, so that
+// a line that never sends CR cannot hold the console.
+inline constexpr int MAX_UNEXAMINED_REPLY = 1024;
+
 // The link's operator messages. A carriage return breaks the line.
 inline constexpr char MSG_COMM_ERROR[] =
     "Serial Communications Error!\rBe sure Zefron is properly\rconnected to serial port COM%d";
@@ -44,9 +58,12 @@ public:
     // Sends the command's bytes and, when bWaitForReply, reads one reply line ended by CR into
     // the caller's buffer (CR kept, text terminated). A failed exchange asks the operator, whose
     // Retry repeats it. False when the link is, or went, off-line; nothing is sent while it is.
-    bool SendCommand(const char* pszCommand, char* pReply, int nCapacity, bool bWaitForReply);
+    // An UNEXAMINED reply keeps what fits the buffer (terminated) and drops the rest.
+    bool SendCommand(const char* pszCommand, char* pReply, int nCapacity, bool bWaitForReply,
+                     ReplyUse use = ReplyUse::PARSED);
     // One try of SendCommand's exchange, without the operator. m_bOnline afterwards.
-    int Exchange(const char* pszCommand, char* pReply, int nCapacity, bool bWaitForReply);
+    int Exchange(const char* pszCommand, char* pReply, int nCapacity, bool bWaitForReply,
+                 ReplyUse use = ReplyUse::PARSED);
     // Asks the controller's status and reports a disconnected cable or a locked panel. False only
     // when the operator chose Cancel on one of those two messages.
     bool CheckStatus();
@@ -62,8 +79,11 @@ public:
     void SetByteTimeout(int nTimeoutMs) { m_nByteTimeoutMs = nTimeoutMs; }
     int ByteTimeout() const { return m_nByteTimeoutMs; }
 
-    // The device that port m_nPort names.
+    // The device that port m_nPort names; empty when m_nPort names no port.
     QString DevicePath() const;
+    // A device for m_nPort in place of the profile's, while the operator's new choice is tried;
+    // empty for the profile's.
+    void SetNewDevice(const QString& strDevice) { m_strNewDevice = strDevice; }
 
     std::int32_t m_nPort = 1;
     std::unique_ptr<CSerialDevice> m_hComm;
@@ -84,10 +104,14 @@ private:
     CMessageBoxes* m_pBoxes = &m_qtBoxes;
     SerialDeviceFactory m_fnDevice;
     QString m_strProfilePath;
+    QString m_strNewDevice;
     int m_nByteTimeoutMs = BYTE_TIMEOUT_MS;
 };
 
 extern CSerialPort thePort;
+
+// True for the numbers that name a port, 1 to 255.
+bool IsPortNumber(std::int64_t nPort);
 
 // The status word at the start of a reply, read as "%d" would read it. False, leaving nStatus
 // alone, when the reply does not start with a number that fits.

@@ -399,7 +399,8 @@ void CZEFView::OnStopWind() {
                 m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_STOP);
             }
             char stopReply[STOP_REPLY_SIZE] = {};
-            const bool bStopSent = thePort.SendCommand(CMD_OFF, stopReply, sizeof stopReply, true);
+            const bool bStopSent = thePort.SendCommand(CMD_OFF, stopReply, sizeof stopReply, true,
+                                                       ReplyUse::UNEXAMINED);
             SetPollTimer();
             // Only a stop the controller was given is waited for. One that never reached it (the
             // operator cancelled a link message) would leave the fan running while Stop Wind and
@@ -556,28 +557,6 @@ void CZEFView::OnAxis() {
     }
     RedrawAll();
 }
-
-namespace {
-
-// The COM Port dialog behind the link's port selection.
-class CComPortAsk : public CPortDialog {
-public:
-    explicit CComPortAsk(QWidget* pParent) : m_pParent(pParent) {}
-    bool Ask(QString& strPort) override {
-        CComPortDlg dlg(m_pParent);
-        dlg.m_strPort = strPort;
-        if (dlg.DoModal() != QDialog::Accepted) {
-            return false;
-        }
-        strPort = dlg.m_strPort;
-        return true;
-    }
-
-private:
-    QWidget* m_pParent;
-};
-
-}  // namespace
 
 void CZEFView::OnComPort() {
     CComPortAsk ask(window());

@@ -155,6 +155,8 @@ protected:
         return true;
     }
 
+    QString NewDevice() const override { return QString::fromStdString(m_strNewDevice); }
+
     void Tick() { Poll(m_rec, *this, m_port); }
     void GoOnline() {
         ASSERT_TRUE(m_port.Open());
@@ -179,6 +181,7 @@ protected:
     Texts m_status;
     std::deque<std::string> m_portAnswers;
     Texts m_proposed;  // what the port dialog proposed each time it came up
+    std::string m_strNewDevice;  // the device the operator chose for the port, if not mapped
 };
 
 // The link's boxes, word for word; the first ends with the port's number.

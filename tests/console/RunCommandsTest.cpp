@@ -162,4 +162,16 @@ TEST_F(RunCommands, StopIsFollowedToItsEndUnlessItNeverWentOut) {
     EXPECT_EQ(m_boxes.TakeTexts(), Strings(3, "Control Panel is Locked!"));
 }
 
+// Nothing reads the reply to "O": one longer than its buffer is read to its end, dropped, and
+// fails neither the stop nor the link.
+TEST_F(RunCommands, ALongReplyToTheStopIsDropped) {
+    Fan(true);
+    m_line.m_fnAnswer = [this](const std::string& cmd) {
+        return cmd == "O" ? std::string(40, '#') + "\r" : m_line.DefaultAnswer(cmd);
+    };
+    EXPECT_EQ(Press(Qt::Key_S), "0 0 poll stopping: S C O");
+    EXPECT_EQ(thePort.m_bOnline, 1);
+    EXPECT_EQ(m_boxes.TakeTexts(), Strings{});
+}
+
 }  // namespace

@@ -35,6 +35,18 @@ TEST_F(SerialPortTest, ExchangeReadsOneLineWithinTheBufferAndNothingIsSentWhileO
     m_line.m_strReading = "123456\r";
     EXPECT_TRUE(m_port.SendCommand("R", szReply, 8, true));
     EXPECT_EQ(std::string(szReply, sizeof szReply), std::string("123456\r\0XXXXXXXX", 16));
+    // A reply that only ends the exchange is read to its CR whatever its length, keeping what
+    // fits; one that never ends fails after its limit all the same.
+    m_line.m_strReading = std::string(40, '7') + "\r";
+    EXPECT_TRUE(m_port.SendCommand("R", szReply, 8, true, ReplyUse::UNEXAMINED));
+    EXPECT_EQ(std::string(szReply, sizeof szReply), std::string("7777777\0XXXXXXXX", 16));
+    EXPECT_TRUE(m_line.m_strInput.empty());
+    m_line.m_strReading = std::string(MAX_UNEXAMINED_REPLY + 5, '7');
+    m_boxes.m_answers = {IDCANCEL};
+    EXPECT_FALSE(m_port.SendCommand("R", szReply, 8, true, ReplyUse::UNEXAMINED));
+    EXPECT_EQ(m_line.m_strInput.size(), 5u);
+    EXPECT_EQ(m_boxes.TakeTexts(), Texts{COMM_ERROR + "1"});
+    m_port.m_bOnline = 1;
 
     m_line.TakeWrites();
     m_port.m_bOnline = 0;
@@ -120,7 +132,9 @@ TEST_F(SerialPortTest, PortIsChosenUntilOneOpensOrTheOperatorCancels) {
     EXPECT_EQ(m_port.m_bOnline, 1);
     EXPECT_EQ(m_proposed, (Texts{"COM1", "COM7", "COM7", "COM2", "COM12", "ttyUSB0"}));
     EXPECT_EQ(m_boxes.m_types, std::vector<unsigned>(3, MB_OK | MB_ICONEXCLAMATION));
-    EXPECT_EQ(m_boxes.TakeTexts(), Texts(3, NOT_DETECTED));
+    EXPECT_EQ(m_boxes.TakeTexts(), (Texts{NOT_DETECTED + "\rCOM7: /dev/ttyS6, no such device",
+                                          NOT_DETECTED + "\rCOM12: /dev/ttyS11, no such device",
+                                          NOT_DETECTED + "\rttyUSB0: no such port"}));
     EXPECT_EQ(storedAtOpen, (std::vector<int>{7, 2, 2, 2}));
     EXPECT_EQ(m_line.m_opened, (Texts{"/dev/ttyS1", "/dev/ttyUSB0"}));
     EXPECT_EQ(StoredPort(), 5);
@@ -138,11 +152,63 @@ TEST_F(SerialPortTest, PortIsChosenUntilOneOpensOrTheOperatorCancels) {
     m_line.m_nOpenError = EACCES;
     m_boxes.m_answers = {IDOK};
     EXPECT_FALSE(SelectPortAtStartup(*this, m_profile, m_boxes, m_port));
-    const std::string strWhy = "\r/dev/null: Permission denied (the device belongs to group root)";
+    const std::string strWhy =
+        "\rCOM9: /dev/null: Permission denied (the device belongs to group root)";
     EXPECT_EQ(m_boxes.TakeTexts(), Texts{NOT_DETECTED + strWhy});
     EXPECT_EQ(m_proposed, Texts{"COM9"});
     EXPECT_EQ(m_port.m_bOnline, 0);
     EXPECT_EQ(StoredPort(), 9);
+
+    // Numbers outside 1 to 255, stored or typed, name no port and open nothing.
+    m_line.m_nOpenError = 0;
+    m_proposed.clear();
+    WriteProfile("[System]\r\nCOM Port=2147483648\r\n");
+    m_portAnswers = {"COM256", "COM-2147483648"};
+    m_boxes.m_answers = {IDOK, IDOK, IDOK};
+    EXPECT_FALSE(SelectPortAtStartup(*this, m_profile, m_boxes, m_port));
+    m_portAnswers = {"COM0"};
+    m_boxes.m_answers = {IDOK};
+    EXPECT_FALSE(OnComPort(*this, m_profile, m_boxes, m_port));
+    EXPECT_EQ(m_proposed,
+              (Texts{"COM-2147483648", "COM256", "COM-2147483648", "COM-2147483648", "COM0"}));
+    Texts noPort;
+    for (const char* pszPort : {"COM-2147483648", "COM256", "COM-2147483648", "COM0"}) {
+        noPort.push_back(NOT_DETECTED + "\r" + pszPort + ": no such port");
+    }
+    EXPECT_EQ(m_boxes.TakeTexts(), noPort);
+    EXPECT_EQ(m_line.m_opened.size(), 2u);
+}
+
+// A device chosen for a port is tried on it and mapped to it under [Ports] only once it opened,
+// at start-up (where the number itself is stored before) and by the command alike.
+TEST_F(SerialPortTest, ANewDeviceIsMappedToItsPortOnlyOnceItOpens) {
+    const auto Mapped = [this](const char* pszPort) {
+        return m_profile.GetProfileString(PROFILE_PORTS, pszPort).value_or("");
+    };
+    m_line.m_missing = {"/dev/ttyUSB4"};
+    m_strNewDevice = "/dev/ttyUSB4";
+    m_portAnswers = {"COM3", "COM3"};
+    m_boxes.m_answers = {IDOK};
+    m_boxes.m_fnWhileShown = [&](const std::string&) {
+        EXPECT_EQ(Mapped("COM3"), "");
+        EXPECT_EQ(m_profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_COM_PORT, 0), 3u);
+        m_line.m_missing.clear();
+    };
+    EXPECT_TRUE(SelectPortAtStartup(*this, m_profile, m_boxes, m_port));
+    EXPECT_EQ(m_boxes.TakeTexts(),
+              Texts{"Serial Port not detected!\rCOM3: /dev/ttyUSB4, no such device"});
+    EXPECT_EQ(m_line.m_opened, Texts{"/dev/ttyUSB4"});
+    EXPECT_EQ(Mapped("COM3"), "/dev/ttyUSB4");
+
+    m_strNewDevice = "/dev/serial/by-id/usb-Zx";
+    m_portAnswers = {"COM4"};
+    EXPECT_TRUE(OnComPort(*this, m_profile, m_boxes, m_port));
+    EXPECT_EQ(Mapped("COM4"), m_strNewDevice);
+    EXPECT_EQ(m_profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_COM_PORT, 0), 4u);
+    // Afterwards the port opens the device the profile maps it to.
+    EXPECT_EQ(m_port.DevicePath().toStdString(), m_strNewDevice);
+    m_port.m_nPort = 5;
+    EXPECT_EQ(m_port.DevicePath(), "/dev/ttyS4");
 }
 
 class PollTest : public CLinkTest {
