@@ -11,6 +11,7 @@ const std::vector<MenuEntry>& MenuTable() {
          "Change the printer and printing options\nPrint Setup"},
         {"&File", nullptr, 0, nullptr},
         {"&File", "E&xit", ID_APP_EXIT, "Quit the application; prompts to save documents\nExit"},
+        {"&Edit", "&Undo\tCtrl+Z", ID_EDIT_UNDO, "Undo the last action\nUndo"},
         {"&System", "&COM Port", ID_COM_PORT, "Select the serial COM Port"},
         {"&System", "&Axis\tA", ID_AXIS, "Change Axis scale"},
         {"&Test", "&Stop Wind\tS", ID_STOP_WIND, "Return Wind speed to Zero\nStop"},
@@ -70,6 +71,7 @@ const std::vector<Accelerator>& AcceleratorTable() {
         {"Ctrl+O", ID_FILE_OPEN},
         {"Ctrl+S", ID_FILE_SAVE_AS},
         {"Ctrl+P", ID_FILE_PRINT},
+        {"Ctrl+Z", ID_EDIT_UNDO},
     };
     return table;
 }

@@ -48,6 +48,8 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void UpdateIndicators();
+    // Undo is greyed while there is nothing to undo or a run is active.
+    void UpdateUndo();
 
     CZEFView* m_pView;
     std::map<int, QAction*> m_actions;

@@ -7,6 +7,7 @@
 #include "link/Poll.h"
 #include "run/StatusPane.h"
 #include "run/TestRecord.h"
+#include "run/Undo.h"
 
 class CGraphDC;
 class CWindowDrawing;
@@ -35,6 +36,12 @@ public:
     void OnClearGraph();
     void OnOverlaySet();
     void OnOverlayClear();
+    // Undo: the test as it was before the last command that replaced or emptied it, while no
+    // run is active. Nothing is sent to the controller.
+    void OnEditUndo();
+    bool CanUndo() const;
+    // Keeps the test for Undo before a command replaces it.
+    void KeepUndoStep();
     // Dialogs and files.
     void OnComments();
     void OnConfigure();
@@ -61,6 +68,7 @@ public:
 
     const QImage& Image() const { return m_image; }
     TestRecord m_rec;
+    CUndo m_undo;
 
     // CPollHost
     CRecordDrawing& TickDrawing() override;
