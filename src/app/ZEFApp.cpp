@@ -1,8 +1,8 @@
 #include "app/ZEFApp.h"
 
 #include <QAbstractEventDispatcher>
-#include <QFileInfo>
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPageSetupDialog>
@@ -211,9 +211,10 @@ void CZEFApp::OfferRecovery() {
     m_recovery.Hold(false);
     const QString strPath = m_recovery.Path();
     if (found.kind == CRecovery::Found::KEPT_ASIDE) {
-        const QString strWhere = found.strKeptAs.isEmpty()
-                                     ? QStringLiteral("It was left at \"%1\".").arg(strPath)
-                                     : QStringLiteral("It was kept as \"%1\".").arg(found.strKeptAs);
+        const QString strWhere =
+            found.strKeptAs.isEmpty()
+                ? QStringLiteral("It was left at \"%1\".").arg(strPath)
+                : QStringLiteral("It was kept as \"%1\".").arg(found.strKeptAs);
         MessageBox(QStringLiteral("The unsaved test of an earlier session cannot be read:\r%1\r%2")
                        .arg(found.strReason, strWhere),
                    MB_OK | MB_ICONEXCLAMATION);

@@ -143,8 +143,8 @@ CRecovery::Found CRecovery::Look(TestRecord& rec) const {
             if (result.status == FileStatus::NotTestFile) {
                 strReason = QStringLiteral("It is not a Zefron test file.");
             } else if (!result.Ok() ||
-                       !ReadsBackWhole(*pScratch, std::string_view(bytes.constData(),
-                                                                   bytes.size()))) {
+                       !ReadsBackWhole(*pScratch,
+                                       std::string_view(bytes.constData(), bytes.size()))) {
                 strReason = QStringLiteral("It is incomplete or damaged.");
             } else if (!HoldsPoints(*pScratch)) {
                 Remove();

@@ -212,9 +212,10 @@ TEST_F(RecoveryAtStartUp, YesRestoresTheTestUnsavedNoDeletesItAndADamagedOneIsKe
     ASSERT_EQ(shown.size(), 1u);
     const QStringList aside = QDir(m_dir.filePath("zef")).entryList(QDir::Files);
     ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(shown[0], "The unsaved test of an earlier session cannot be read:\rIt is incomplete "
-                        "or damaged.\rIt was kept as \"" +
-                            m_dir.filePath("zef/" + aside[0]).toStdString() + "\".");
+    EXPECT_EQ(shown[0],
+              "The unsaved test of an earlier session cannot be read:\rIt is incomplete "
+              "or damaged.\rIt was kept as \"" +
+                  m_dir.filePath("zef/" + aside[0]).toStdString() + "\".");
     EXPECT_FALSE(HoldsPoints(Rec()));
     theApp.ExitInstance();
     Start();  // reported once: nothing is asked again

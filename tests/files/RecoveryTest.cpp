@@ -44,7 +44,8 @@ protected:
 
     QTemporaryDir m_dir;
     std::int64_t m_tNow = 5000;
-    CRecovery m_recovery{m_dir.filePath(QStringLiteral("zef/unsaved.ZEF")), [this] { return m_tNow; }};
+    CRecovery m_recovery{m_dir.filePath(QStringLiteral("zef/unsaved.ZEF")),
+                         [this] { return m_tNow; }};
 };
 
 TEST_F(RecoveryTest, ThePlaceFollowsTheStateFolderOrTheHomeFolder) {
@@ -172,8 +173,8 @@ TEST_F(RecoveryTest, StartUpOffersAWholeTestAndKeepsAsideWhatCannotBeRead) {
         EXPECT_EQ(kept.readAll().toStdString(), c.strBytes);
         // Its time in its name; several kept in the same second get a count.
         const QString strName = QFileInfo(result.strKeptAs).fileName();
-        EXPECT_TRUE(strName.startsWith(
-            "unsaved" + tWritten.toString(QStringLiteral("-yyyyMMdd-HHmmss"))))
+        EXPECT_TRUE(
+            strName.startsWith("unsaved" + tWritten.toString(QStringLiteral("-yyyyMMdd-HHmmss"))))
             << strName.toStdString();
         aside.push_back(strName);
     }
