@@ -14,7 +14,7 @@ TEST_F(MainFrameTest, MenusToolbarAndStatusBarCarryTheOperatorsTextsPromptsAndTi
         "active document (Save), -, &Print...\tCtrl+P Print the active document (Print), Print "
         "Pre&view Display full pages, P&rint Setup... Change the printer and printing options, -, "
         "E&xit Quit the application; prompts to save documents\n&Edit: &Undo\tCtrl+Z Undo the "
-        "last action\n&System: &COM Port Select the "
+        "last action (Undo)\n&System: &COM Port Select the "
         "serial COM Port, &Axis\tA Change Axis scale\n&Test: &Stop Wind\tS Return Wind speed to "
         "Zero (Stop), -, S&et Wind speed\tW Set Wind to desired speed (Set Wind), &Increment Wind "
         "Speed\tPage Up Increment Wind speed, &Decrement Wind Speed\tPage Down Decrement Wind "
