@@ -1,6 +1,9 @@
 // The unsaved test's copy: when it is written, where, and what start-up makes of what it finds.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <QDir>
 #include <QFile>
@@ -114,14 +117,20 @@ TEST_F(RecoveryTest, AFailedWriteSaysWhyAndLeavesTheEarlierCopy) {
     m_recovery.Changed();
     ASSERT_TRUE(m_recovery.Write(rec));
     const std::string strBefore = Bytes();
-    QFile::setPermissions(m_dir.filePath(QStringLiteral("zef")),
-                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    if (QFileInfo(m_dir.filePath(QStringLiteral("zef"))).isWritable()) {
-        GTEST_SKIP() << "running with rights that ignore permissions";
-    }
     TestRecord changed = rec;
-    changed.m_strComment[1] = "more";
-    EXPECT_FALSE(m_recovery.Write(changed));
+    for (int i = 31; i < 200; ++i)
+        changed.m_lift.m_dValue[i] = changed.m_drag.m_dValue[i] = 0.5;
+    // The file system refuses anything beyond 1000 bytes, as a full disk would.
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit tight = old;
+    tight.rlim_cur = 1000;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &tight);
+    const bool bWritten = m_recovery.Write(changed);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(bWritten);
     EXPECT_FALSE(m_recovery.LastError().isEmpty());
     EXPECT_EQ(Bytes(), strBefore);
 }
