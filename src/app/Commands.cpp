@@ -14,6 +14,7 @@ const std::vector<MenuEntry>& MenuTable() {
         {"&File", nullptr, 0, nullptr},
         {"&File", "&Export...\tCtrl+E", ID_FILE_EXPORT,
          "Export the test's points as CSV or its graph as PNG, SVG or PDF\nExport"},
+        {"&Edit", "&Undo\tCtrl+Z", ID_EDIT_UNDO, "Undo the last action\nUndo"},
         {"&System", "&COM Port", ID_COM_PORT, "Select the serial COM Port"},
         {"&System", "&Axis\tA", ID_AXIS, "Change Axis scale"},
         {"&Test", "&Stop Wind\tS", ID_STOP_WIND, "Return Wind speed to Zero\nStop"},
@@ -77,6 +78,7 @@ const std::vector<Accelerator>& AcceleratorTable() {
         {"Ctrl+P", ID_FILE_PRINT},
         {"Ctrl+E", ID_FILE_EXPORT},
         {"Ctrl+T", ID_VIEW_DATA_TABLE},
+        {"Ctrl+Z", ID_EDIT_UNDO},
     };
     return table;
 }

@@ -152,6 +152,7 @@ void CMainFrame::CreateMenus() {
         if (!pMenu || strMenu != QLatin1String(entry.pMenu)) {
             strMenu = QString::fromLatin1(entry.pMenu);
             pMenu = menuBar()->addMenu(strMenu);
+            connect(pMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateUndo);
         }
         if (entry.nCommand == 0) {
             pMenu->addSeparator();
@@ -222,9 +223,13 @@ void CMainFrame::CreateStatusBar() {
     });
     // The lock keys have no event of their own; follow them at a pace the eye cannot tell.
     auto* pTimer = new QTimer(this);
-    connect(pTimer, &QTimer::timeout, this, &CMainFrame::UpdateIndicators);
+    connect(pTimer, &QTimer::timeout, this, [this] {
+        UpdateIndicators();
+        UpdateUndo();
+    });
     pTimer->start(250);
     UpdateIndicators();
+    UpdateUndo();
 }
 
 void CMainFrame::CreateDataTable() {
@@ -244,6 +249,14 @@ void CMainFrame::UpdateIndicators() {
         if (m_pIndicators[i]->text() != strText) {
             m_pIndicators[i]->setText(strText);
         }
+    }
+}
+
+void CMainFrame::UpdateUndo() {
+    QAction* pUndo = m_actions[ID_EDIT_UNDO];
+    const bool bEnabled = m_pView->CanUndo();
+    if (pUndo->isEnabled() != bEnabled) {
+        pUndo->setEnabled(bEnabled);
     }
 }
 
@@ -328,7 +341,14 @@ void CMainFrame::OnCommand(int nCommand) {
         case ID_APP_ABOUT:
             theApp.OnAppAbout();
             break;
+        case ID_EDIT_UNDO:
+            view.OnEditUndo();
+            break;
         default:
             break;
+    }
+    // The command may have given Undo something to do, or taken it away.
+    if (m_pView) {
+        UpdateUndo();
     }
 }

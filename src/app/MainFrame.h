@@ -51,6 +51,8 @@ private:
     void CreateStatusBar();
     void CreateDataTable();
     void UpdateIndicators();
+    // Undo is greyed while there is nothing to undo or a run is active.
+    void UpdateUndo();
 
     CZEFView* m_pView;
     CDataTableDock* m_pDataTable = nullptr;

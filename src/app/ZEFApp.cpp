@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPageSetupDialog>
@@ -11,6 +12,7 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <chrono>
+#include <utility>
 
 #include "app/AboutDlg.h"
 #include "app/MainFrame.h"
@@ -42,6 +44,7 @@ CZEFApp::CZEFApp()
     : m_profile(CProfile::DefaultPath()),
       m_pMessageBoxes(nullptr),
       m_fnTickCount(GetTickCount),
+      m_recovery(QString(), ProcessMillis),
       m_strHelpUrl(QLatin1String(HELP_URL)),
       m_pQtBoxes(std::make_unique<CQtMessageBoxes>()) {
     m_pMessageBoxes = m_pQtBoxes.get();
@@ -96,6 +99,10 @@ bool CZEFApp::InitInstance() {
     qApp->installEventFilter(this);
     thePort.SetMessageBoxes(m_pMessageBoxes);
     thePort.SetProfilePath(m_profile.Path());
+    m_recovery = CRecovery(CRecovery::DefaultPath(), ProcessMillis);
+    // A copy left by the last session stays as it is until the operator has been asked.
+    m_recovery.Hold(QFileInfo::exists(m_recovery.Path()));
+    m_bRecoveryOffered = m_bRecoveryPending = false;
 
     m_pMainWnd = new CMainFrame;
     m_doc.OnNewDocument();
@@ -155,6 +162,7 @@ void CZEFApp::WakeForIdle(int nMs) {
 bool CZEFApp::OnIdle(long) {
     if (!m_pSplash) {
         QObject::disconnect(m_idleConnection);
+        AfterSplash();
         return false;
     }
     const std::uint32_t dwElapsed = m_fnTickCount() - m_dwSplashShown;
@@ -174,7 +182,52 @@ bool CZEFApp::OnIdle(long) {
         thePort.SendCommand(CMD_RESET, reply, sizeof reply, true, ReplyUse::UNEXAMINED);
         thePort.SendCommand(CMD_CANCEL, reply, sizeof reply, false);
     }
+    AfterSplash();
     return false;
+}
+
+void CZEFApp::AfterSplash() {
+    if (!std::exchange(m_bRecoveryOffered, true)) {
+        m_bRecoveryPending = true;
+        // Not from inside the idle pass: the question is a modal box with a loop of its own.
+        QTimer::singleShot(0, this, [this] { OfferRecovery(); });
+    }
+}
+
+void CZEFApp::OfferRecovery() {
+    if (!m_pMainWnd || !m_bRecoveryPending) {
+        return;
+    }
+    // A dialog the operator opened, or a run already started, is not interrupted.
+    if (QApplication::activeModalWidget() || thePort.m_nPollTimer != 0 || thePort.m_bRunning) {
+        QTimer::singleShot(250, this, [this] { OfferRecovery(); });
+        return;
+    }
+    m_bRecoveryPending = false;
+    CZEFView* pView = m_pMainWnd->View();
+    auto pFound = std::make_unique<TestRecord>(pView->m_rec);
+    const CRecovery::Found found = m_recovery.Look(*pFound);
+    pFound.reset();
+    m_recovery.Hold(false);
+    const QString strPath = m_recovery.Path();
+    if (found.kind == CRecovery::Found::KEPT_ASIDE) {
+        const QString strWhere =
+            found.strKeptAs.isEmpty()
+                ? QStringLiteral("It was left at \"%1\".").arg(strPath)
+                : QStringLiteral("It was kept as \"%1\".").arg(found.strKeptAs);
+        MessageBox(QStringLiteral("The unsaved test of an earlier session cannot be read:\r%1\r%2")
+                       .arg(found.strReason, strWhere),
+                   MB_OK | MB_ICONEXCLAMATION);
+    } else if (found.kind == CRecovery::Found::TEST) {
+        if (MessageBox(QStringLiteral("An unsaved test was found.\rRestore it?"),
+                       MB_YESNO | MB_ICONQUESTION) == IDYES) {
+            pView->OpenTestFile(strPath);
+            // It is still unsaved: its copy stays until it is saved or emptied.
+            m_recovery.SetUnsaved(true);
+        } else {
+            m_recovery.Remove();
+        }
+    }
 }
 
 bool CZEFApp::PreTranslateMessage(QObject* pTarget, QEvent* pEvent) {
@@ -237,6 +290,8 @@ void CZEFApp::OnFileNew() {
     m_doc.OnNewDocument();
     if (m_pMainWnd) {
         CZEFView* pView = m_pMainWnd->View();
+        pView->KeepUndoStep();
+        m_recovery.Replaced();
         pView->OnInitialUpdate();
         // The emptied test is shown at once rather than left under the old picture.
         pView->Invalidate();

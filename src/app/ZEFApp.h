@@ -12,6 +12,7 @@
 #include "app/Profile.h"
 #include "app/ZEFDoc.h"
 #include "link/DeviceScan.h"
+#include "files/Recovery.h"
 
 class CMainFrame;
 class CSplashWnd;
@@ -61,6 +62,9 @@ public:
     bool PreTranslateMessage(QObject* pTarget, QEvent* pEvent);
     void ShowSplash();
     void DestroySplash();
+    // After the splash: offers the test a crash left unsaved, once no dialog is up and no run
+    // is active.
+    void OfferRecovery();
 
     std::int32_t m_bEnglish = 1;
     double m_dMaxSpeed = 80.0;
@@ -75,6 +79,9 @@ public:
     // The millisecond tick counter the splash is timed with; tests set their own.
     std::function<std::uint32_t()> m_fnTickCount;
 
+    // The copy of the unsaved test; its place is read at start-up.
+    CRecovery m_recovery;
+
     CMainFrame* m_pMainWnd = nullptr;
     CZEFDoc m_doc;
     // The operator has been told that settings cannot be saved.
@@ -87,12 +94,15 @@ protected:
 
 private:
     void WakeForIdle(int nMs);
+    void AfterSplash();
 
     std::unique_ptr<CQtMessageBoxes> m_pQtBoxes;
     std::unique_ptr<QPrinter> m_pPrinter;
     QPointer<QTextBrowser> m_pHelp;
     QMetaObject::Connection m_idleConnection;
     QTimer m_wakeTimer;
+    bool m_bRecoveryOffered = false;  // the offer was posted, once a start-up
+    bool m_bRecoveryPending = false;  // and is still to be made
 };
 
 extern CZEFApp theApp;

@@ -15,6 +15,7 @@
 
 #include "app/ZEFApp.h"
 #include "dialogs/Dialogs.h"
+#include "files/Recovery.h"
 #include "files/TestFile.h"
 #include "graph/Graph.h"
 #include "graph/GraphDC.h"
@@ -240,7 +241,13 @@ void CZEFView::timerEvent(QTimerEvent* pEvent) {
 }
 
 void CZEFView::OnTimer() {
+    const bool bPolling = thePort.m_nPollTimer != 0;
+    theApp.m_recovery.BeforeTick(m_rec);
     Poll(m_rec, *this);
+    // The run's end is a stop too, whether the fan ran down or the link gave up.
+    if (theApp.m_recovery.AfterTick(m_rec, bPolling && thePort.m_nPollTimer == 0)) {
+        m_undo.Forget();
+    }
 }
 
 // --- Redraws -----------------------------------------------------------------------------------
@@ -291,6 +298,9 @@ bool CZEFView::BeginSpeedCommand() {
             CSurfaceScope scope(*this);
             m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
             ::RedrawPlot(m_rec, surface.m_dc);
+            // Emptied on purpose: no copy of it is kept, and it is not brought back.
+            theApp.m_recovery.Saved();
+            m_undo.Forget();
         }
     }
     return true;
@@ -398,6 +408,7 @@ void CZEFView::OnStopWind() {
                 CSurfaceScope scope(*this);
                 m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_STOP);
             }
+            theApp.m_recovery.Write(m_rec);
             char stopReply[STOP_REPLY_SIZE] = {};
             const bool bStopSent = thePort.SendCommand(CMD_OFF, stopReply, sizeof stopReply, true,
                                                        ReplyUse::UNEXAMINED);
@@ -418,6 +429,8 @@ void CZEFView::OnStopWind() {
 }
 
 void CZEFView::OnClearGraph() {
+    KeepUndoStep();
+    theApp.m_recovery.Replaced();
     CSurface& surface = AcquireSurface();
     CSurfaceScope scope(*this);
     m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
@@ -425,13 +438,33 @@ void CZEFView::OnClearGraph() {
 }
 
 void CZEFView::OnOverlaySet() {
+    m_undo.Forget();
     m_rec.SetOverlay();
     RedrawPlot();
 }
 
 void CZEFView::OnOverlayClear() {
+    KeepUndoStep();
     m_rec.ClearOverlay();
     RedrawPlot();
+}
+
+void CZEFView::KeepUndoStep() {
+    m_undo.Keep(m_rec, theApp.m_recovery.Unsaved());
+}
+
+bool CZEFView::CanUndo() const {
+    return m_undo.Available() && !Running() && thePort.m_nPollTimer == 0;
+}
+
+void CZEFView::OnEditUndo() {
+    bool bUnsaved = false;
+    if (!CanUndo() || !m_undo.Restore(m_rec, bUnsaved)) {
+        return;
+    }
+    theApp.m_recovery.SetUnsaved(bUnsaved);
+    theApp.m_recovery.Write(m_rec);
+    RedrawAll();
 }
 
 // --- Dialogs -----------------------------------------------------------------------------------
@@ -444,11 +477,19 @@ void CZEFView::OnComments() {
     if (dlg.DoModal() != QDialog::Accepted) {
         return;
     }
+    CUndo before;
+    before.Keep(m_rec, theApp.m_recovery.Unsaved());
+    const auto comments = m_rec.m_strComment;
     for (int i = 0; i < CCommentsDlg::LINE_COUNT; ++i) {
         // A line left as it was keeps its bytes, also one a file brought in another encoding.
         if (dlg.m_strLine[i] != TextFromBytes(m_rec.m_strComment[i])) {
             m_rec.m_strComment[i] = BytesFromText(dlg.m_strLine[i]);
         }
+    }
+    if (m_rec.m_strComment != comments) {
+        m_undo = std::move(before);
+        theApp.m_recovery.Changed();
+        theApp.m_recovery.Write(m_rec);
     }
     RedrawPlot();
 }
@@ -484,8 +525,12 @@ void CZEFView::OnConfigure() {
     if (dlg.DoModal() != QDialog::Accepted) {
         return;
     }
+    CUndo before;
+    before.Keep(m_rec, theApp.m_recovery.Unsaved());
     m_rec.m_bEnglish = dlg.m_nUnits == 0 ? 1 : 0;
     if (dlg.m_nUnits != nUnits) {
+        m_undo = std::move(before);
+        theApp.m_recovery.Replaced();
         // A test never mixes units: a change of system starts afresh.
         m_rec.SetForceRange(2);
         m_rec.SetCdRange(1);
@@ -623,11 +668,15 @@ void CZEFView::OnFileOpen() {
 }
 
 void CZEFView::OpenTestFile(const QString& strPath) {
+    CUndo before;
+    before.Keep(m_rec, theApp.m_recovery.Unsaved());
     const FileResult result = ReadTestFile(m_rec, strPath);
     RedrawAll();
     QString strWhat;
     switch (result.status) {
         case FileStatus::Ok:
+            m_undo = std::move(before);
+            theApp.m_recovery.Replaced();
             return;
         case FileStatus::NotTestFile:
             strWhat = QStringLiteral("%1 is not a Zefron test file.").arg(Quoted(strPath));
@@ -652,7 +701,9 @@ void CZEFView::OnFileSave() {
 
 void CZEFView::SaveTestFile(const QString& strPath) {
     const FileResult result = WriteTestFile(m_rec, strPath);
-    if (!result.Ok()) {
+    if (result.Ok()) {
+        theApp.m_recovery.Saved();
+    } else {
         QString strText = QStringLiteral("Cannot save the test to %1:\r%2\rThe test was not saved.")
                               .arg(Quoted(strPath), result.strError);
         if (QFileInfo::exists(strPath)) {

@@ -8,6 +8,7 @@
 #include "link/Poll.h"
 #include "run/StatusPane.h"
 #include "run/TestRecord.h"
+#include "run/Undo.h"
 
 class CGraphDC;
 class CWindowDrawing;
@@ -37,6 +38,12 @@ public:
     void OnClearGraph();
     void OnOverlaySet();
     void OnOverlayClear();
+    // Undo: the test as it was before the last command that replaced or emptied it, while no
+    // run is active. Nothing is sent to the controller.
+    void OnEditUndo();
+    bool CanUndo() const;
+    // Keeps the test for Undo before a command replaces it.
+    void KeepUndoStep();
     // Dialogs and files.
     void OnComments();
     void OnConfigure();
@@ -65,6 +72,7 @@ public:
     TestRecord m_rec;
     // Called after each drawing of the record (a tick, a command), when it may have changed.
     std::function<void()> m_fnRecordChanged;
+    CUndo m_undo;
 
     // CPollHost
     CRecordDrawing& TickDrawing() override;

@@ -45,6 +45,8 @@ protected:
         for (QWidget* pWidget : QApplication::topLevelWidgets())
             m_windowsBefore.insert(pWidget);
         theApp.m_profile = CProfile(m_dir.filePath(QStringLiteral("zef.ini")));
+        // The unsaved test's copy goes beside the profile, one for each test.
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_dir.path()));
         theApp.m_pMessageBoxes = &m_boxes;
         theApp.m_fnTickCount = [this] { return m_dwTick; };
         thePort.SetMessageBoxes(&m_boxes);

@@ -1,0 +1,359 @@
+// Undo of the commands that replace or empty the test, and the unsaved test's copy as the
+// console keeps it, offers it at start-up, and brings it back after the console was killed.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "ConsoleHarness.h"
+#include "Zefsim.h"
+#include "files/TestFile.h"
+#include "link/SerialDevice.h"
+
+namespace {
+
+// Everything Undo brings back, and nothing it leaves alone.
+auto TheTest(const TestRecord& rec) {
+    std::vector<int> ranges;
+    for (const GraphAxis* pAxis : {&rec.m_axisWind, &rec.m_axisForce, &rec.m_axisCd, &rec.m_axisLD})
+        ranges.push_back(pAxis->m_nRange);
+    return std::tuple(rec.m_lift.m_dValue, rec.m_drag.m_dValue, rec.m_cd.m_dValue,
+                      rec.m_ld.m_dValue, rec.m_lift.m_dOverlay, rec.m_drag.m_dOverlay,
+                      rec.m_bEnglish, rec.m_dCdArea, rec.m_strComment, ranges);
+}
+
+std::string ReadAll(const QString& strPath) {
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "(none)";
+}
+
+class RecoveryUndo : public CStartedConsoleTest {
+protected:
+    QString CopyPath() const { return theApp.m_recovery.Path(); }
+    bool UndoEnabled() const { return Frame().Action(ID_EDIT_UNDO)->isEnabled(); }
+    // A test with readings, a comment and an overlay, on screen.
+    void MakeTest() {
+        Record(100, 250);
+        Rec().SetOverlay();
+        Record(120, 300);
+        Rec().m_strComment[2] = "flap 10";
+        View().RedrawAll();
+    }
+};
+
+TEST_F(RecoveryUndo, UndoBringsBackTheTestAfterEachCommandThatReplacedOrEmptiedIt) {
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ZEF_TEST_DATA "/zef/english-wing.ZEF"),
+                            m_files.filePath(QStringLiteral("wing.ZEF"))));
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"Clear Graph", [this] { Key(Qt::Key_C); }},
+        {"New", [this] { Key(Qt::Key_N, Qt::ControlModifier); }},
+        {"Open",
+         [this] {
+             ChooseFile("wing");
+             Key(Qt::Key_O, Qt::ControlModifier);
+         }},
+        {"Configure to metric",
+         [this] {
+             Work<CTestConfigDlg>(ID_CONFIGURE, [](CTestConfigDlg& dlg) {
+                 QTest::mouseClick(dlg.m_pMetric, Qt::LeftButton);
+                 OK(dlg);
+             });
+         }},
+        {"Overlay Clear", [this] { Frame().OnCommand(ID_OVERLAY_CLEAR); }},
+        {"Comments",
+         [this] {
+             Answer<CCommentsDlg>([](CCommentsDlg& dlg) {
+                 dlg.m_pLine[2]->clear();
+                 QTest::keyClicks(dlg.m_pLine[0], QStringLiteral("second run"));
+                 OK(dlg);
+             });
+             Key(Qt::Key_E);
+         }},
+    };
+    EXPECT_FALSE(UndoEnabled());  // nothing to undo yet
+    for (const auto& [pName, fnCommand] : commands) {
+        SCOPED_TRACE(pName);
+        MakeTest();
+        const auto before = TheTest(Rec());
+        fnCommand();
+        ASSERT_NE(TheTest(Rec()), before);
+        ASSERT_TRUE(UndoEnabled());
+        Sent();
+        Key(Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(TheTest(Rec()), before);
+        EXPECT_TRUE(ShowsTheRecord());
+        EXPECT_EQ(Sent(), Strings{});  // the controller, on line, is not touched
+        // One level: a second Undo changes nothing.
+        EXPECT_FALSE(UndoEnabled());
+        Frame().OnCommand(ID_EDIT_UNDO);
+        EXPECT_EQ(TheTest(Rec()), before);
+    }
+}
+
+// While a run is active Undo is greyed and does nothing; a run that records forgets the step,
+// as does a new overlay.
+TEST_F(RecoveryUndo, UndoWaitsForTheRunAndIsForgottenByNewReadingsOrANewOverlay) {
+    MakeTest();
+    const auto before = TheTest(Rec());
+    Key(Qt::Key_C);
+    const auto cleared = TheTest(Rec());
+    thePort.m_bRunning = 1;
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !UndoEnabled(); }, 2000));
+    Frame().OnCommand(ID_EDIT_UNDO);
+    EXPECT_EQ(TheTest(Rec()), cleared);
+    thePort.m_bRunning = 0;
+    ASSERT_TRUE(QTest::qWaitFor([this] { return UndoEnabled(); }, 2000));
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(TheTest(Rec()), before);
+
+    Key(Qt::Key_C);
+    m_line.m_strReading = "200,100,300\r";  // a reading arrives
+    View().OnTimer();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !UndoEnabled(); }, 2000));
+    Key(Qt::Key_C);
+    Key(Qt::Key_O);
+    EXPECT_FALSE(UndoEnabled());
+}
+
+// The copy follows the test: a reading reaches it by its deadline, as do a stop and a comment;
+// a save removes it, as does a Clear the operator confirmed, but not a stray Clear.
+TEST_F(RecoveryUndo, TheCopyFollowsReadingsStopsAndCommentsAndGoesWithASaveOrAConfirmedClear) {
+    std::int64_t tNow = 0;
+    theApp.m_recovery = CRecovery(CopyPath(), [&tNow] { return tNow; });
+    auto copy = [this] { return ReadAll(CopyPath()); };
+    m_line.m_nStatus = STATUS_PLUGGED;  // the fan turns
+    m_line.m_strReading = "200,100,300\r";
+    View().OnTimer();
+    EXPECT_EQ(copy(), "(none)");  // not at every tick
+    tNow += CRecovery::WRITE_DELAY_MS;
+    View().OnTimer();
+    EXPECT_EQ(copy(), FormatTestFile(Rec()));
+    m_line.m_strReading = "250,100,300\r";
+    View().OnTimer();
+    EXPECT_NE(copy(), FormatTestFile(Rec()));
+    Key(Qt::Key_S);  // Stop Wind
+    EXPECT_EQ(copy(), FormatTestFile(Rec()));
+    m_line.m_nStatus = STATUS_PLUGGED | STATUS_STOPPED;  // the fan has run down
+    ASSERT_TRUE(QTest::qWaitFor([] { return !PollRunning(); }, 5000));
+
+    Answer<CCommentsDlg>([](CCommentsDlg& dlg) {
+        QTest::keyClicks(dlg.m_pLine[0], QStringLiteral("gusty"));
+        OK(dlg);
+    });
+    Key(Qt::Key_E);
+    EXPECT_EQ(Rec().m_strComment[0], "gusty");
+    EXPECT_EQ(copy(), FormatTestFile(Rec()));
+
+    ChooseFile("gusty");
+    Key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(copy(), "(none)");
+
+    // Unsaved again after the next readings; a stray Clear keeps the copy, a confirmed one not.
+    m_line.m_strReading = "300,100,300\r";
+    View().OnTimer();
+    tNow += CRecovery::WRITE_DELAY_MS;
+    View().OnTimer();
+    const std::string strKept = FormatTestFile(Rec());
+    EXPECT_EQ(copy(), strKept);
+    Key(Qt::Key_C);
+    EXPECT_EQ(copy(), strKept);
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(copy(), strKept);
+    m_boxes.m_answers = {IDYES};  // Clear Previous Test Results?
+    Answer<CWindSpeedDlg>([](CWindSpeedDlg& dlg) { dlg.reject(); });
+    Key(Qt::Key_W);
+    EXPECT_EQ(m_boxes.TakeTexts(), Strings{"Clear Previous Test Results?"});
+    EXPECT_EQ(copy(), "(none)");
+}
+
+class RecoveryAtStartUp : public CConsoleTest {
+protected:
+    QString CopyPath() const { return m_dir.filePath(QStringLiteral("zef/unsaved.ZEF")); }
+    void PutCopy(const std::string& strBytes) {
+        QDir().mkpath(m_dir.filePath(QStringLiteral("zef")));
+        QFile file(CopyPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(strBytes.data(), static_cast<qint64>(strBytes.size()));
+    }
+    // Start-up, and the box that comes after the splash.
+    void StartAndAnswer(int nAnswer) {
+        m_boxes.m_answers = {nAnswer};
+        Start();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return m_boxes.m_answers.empty(); }, 5000));
+    }
+};
+
+TEST_F(RecoveryAtStartUp, YesRestoresTheTestUnsavedNoDeletesItAndADamagedOneIsKeptAside) {
+    const std::string strCopy = ReadAll(QStringLiteral(ZEF_TEST_DATA "/zef/english-wing.ZEF"));
+    TestRecord wing(1, 80.0);
+    CMemoryByteReader reader(strCopy.data(), strCopy.size());
+    ASSERT_TRUE(ReadTestFile(wing, reader).Ok());
+    ASSERT_EQ(FormatTestFile(wing), strCopy) << "the sample is not as the console writes";
+    const std::string strBox = "An unsaved test was found.\rRestore it?";
+
+    PutCopy(strCopy);
+    StartAndAnswer(IDYES);
+    EXPECT_EQ(m_boxes.TakeTexts(), Strings{strBox});
+    EXPECT_EQ(m_boxes.m_types, std::vector<unsigned>{MB_YESNO | MB_ICONQUESTION});
+    EXPECT_EQ(FormatTestFile(Rec()), strCopy);
+    EXPECT_TRUE(ShowsTheRecord());
+    EXPECT_EQ(ReadAll(CopyPath()), strCopy);  // still unsaved: the copy stays
+    EXPECT_TRUE(theApp.m_recovery.Unsaved());
+    theApp.ExitInstance();
+
+    StartAndAnswer(IDNO);
+    EXPECT_EQ(m_boxes.TakeTexts(), Strings{strBox});
+    EXPECT_FALSE(QFileInfo::exists(CopyPath()));
+    EXPECT_FALSE(HoldsPoints(Rec()));
+    theApp.ExitInstance();
+
+    PutCopy(strCopy.substr(0, strCopy.size() / 2));  // cut short
+    StartAndAnswer(IDOK);
+    const Strings shown = m_boxes.TakeTexts();
+    ASSERT_EQ(shown.size(), 1u);
+    const QStringList aside = QDir(m_dir.filePath("zef")).entryList(QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(shown[0],
+              "The unsaved test of an earlier session cannot be read:\rIt is incomplete "
+              "or damaged.\rIt was kept as \"" +
+                  m_dir.filePath("zef/" + aside[0]).toStdString() + "\".");
+    EXPECT_FALSE(HoldsPoints(Rec()));
+    theApp.ExitInstance();
+    Start();  // reported once: nothing is asked again
+    RunLoop(300);
+}
+
+// --- Across a killed console ---------------------------------------------------------------------
+
+// The real line, with each reply to "R" written down as it arrives, where a killed process
+// cannot take it back.
+class CTapDevice : public CSerialDevice {
+public:
+    explicit CTapDevice(const std::string& strTap)
+        : m_fd(::open(strTap.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600)) {}
+    ~CTapDevice() override { ::close(m_fd); }
+    bool Open(const std::string& strPath, COpenFailure& failure) override {
+        return m_device.Open(strPath, failure);
+    }
+    bool IsOpen() const override { return m_device.IsOpen(); }
+    void Close() override { m_device.Close(); }
+    void DiscardInput() override { m_device.DiscardInput(); }
+    bool Write(const char* pData, std::size_t nLength) override {
+        m_strCommand.assign(pData, nLength);
+        m_strReply.clear();
+        return m_device.Write(pData, nLength);
+    }
+    ReadResult ReadByte(char& c, int nTimeoutMs) override {
+        const ReadResult result = m_device.ReadByte(c, nTimeoutMs);
+        if (result == ReadResult::BYTE && m_strCommand == "R") {
+            m_strReply += c == '\r' ? '\n' : c;
+            if (c == '\r' && ::write(m_fd, m_strReply.data(), m_strReply.size()) < 0)
+                ADD_FAILURE() << "the tap cannot be written";
+        }
+        return result;
+    }
+
+private:
+    CTermiosDevice m_device;
+    int m_fd;
+    std::string m_strCommand, m_strReply;
+};
+
+// The console killed mid-run: started as a child of this test, it runs on the emulator until
+// the parent kills it.
+TEST_F(CConsoleTest, RecoveryChildRunsUntilKilled) {
+    const QByteArray device = qgetenv("ZEF_CHILD_DEVICE");
+    if (device.isEmpty())
+        GTEST_SKIP() << "run by RecoveryAcrossAKill only";
+    qputenv("XDG_STATE_HOME", qgetenv("ZEF_CHILD_STATE"));
+    const std::string strTap = qgetenv("ZEF_CHILD_TAP").toStdString();
+    thePort.SetDeviceFactory([strTap] { return std::make_unique<CTapDevice>(strTap); });
+    Start("[System]\r\nCOM Port=1\r\n[Ports]\r\nCOM1=" + device.toStdString() + "\r\n");
+    Answer<CWindSpeedDlg>([](CWindSpeedDlg& dlg) {
+        dlg.m_pSpeed->setText(QStringLiteral("20"));
+        OK(dlg);
+    });
+    Key(Qt::Key_W);
+    RunLoop(120000);
+    ADD_FAILURE() << "not killed";
+}
+
+// The host of a replayed run: it draws nothing and keeps the poll going.
+class CReplayHost : public CPollHost {
+public:
+    CRecordDrawing& TickDrawing() override { return m_dc; }
+    void RedrawAll() override {}
+    void SetStatusText(const std::string&) override {}
+    void KillPollTimer() override {}
+
+private:
+    CRecordingDrawing m_dc;
+};
+
+TEST_F(CConsoleTest, RecoveryAcrossAKillRestoresWhatTheWireCarried) {
+    if (!CZefsim::Available())
+        GTEST_SKIP() << "zefsim is not built";
+    CZefsim sim({"--no-pacing", "--tau", "2"});
+    ASSERT_TRUE(sim.IsRunning());
+    const QString strState = m_files.filePath(QStringLiteral("state"));
+    const QString strTap = m_files.filePath(QStringLiteral("tap"));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ZEF_CHILD_DEVICE", QString::fromStdString(sim.Device()));
+    env.insert("ZEF_CHILD_STATE", strState);
+    env.insert("ZEF_CHILD_TAP", strTap);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=CConsoleTest.RecoveryChildRunsUntilKilled"});
+    ASSERT_TRUE(child.waitForStarted(20000));
+    auto replies = [&] {
+        QFile file(strTap);
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringList();
+        return QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    };
+    // Well into the run, the fan still rising, with a copy written: killed.
+    const QString strCopy = strState + "/zef/unsaved.ZEF";
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return replies().size() >= 40 && QFileInfo::exists(strCopy); }, 60000));
+    ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+    ASSERT_TRUE(child.waitForFinished(10000));
+    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+    const QStringList wire = replies();
+
+    qputenv("XDG_STATE_HOME", QFile::encodeName(strState));
+    m_boxes.m_answers = {IDYES};
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_boxes.m_answers.empty(); }, 5000));
+    EXPECT_EQ(m_boxes.TakeTexts(), Strings{"An unsaved test was found.\rRestore it?"});
+    const std::string strRestored = FormatTestFile(Rec());
+    EXPECT_TRUE(ShowsTheRecord());
+
+    // The same readings through the same poll: the restored test is the record as it stood
+    // after one of the last readings before the kill.
+    CFakeLine line;
+    int nNext = 0;
+    line.m_fnAnswer = [&](const std::string& cmd) -> std::string {
+        return cmd == "S" ? "4\r" : cmd == "R" ? wire.at(nNext++).toStdString() + "\r" : "\r";
+    };
+    CSerialPort port;
+    port.SetDeviceFactory(line.Factory());
+    ASSERT_TRUE(port.Open());
+    port.m_bOnline = 1;
+    TestRecord replay(1, 80.0);
+    CReplayHost host;
+    replay.ApplyUnitScales();
+    replay.RecordPoint(host.TickDrawing(), 0, 0, 0, RECORD_CLEAR);
+    int nMatch = -1;
+    for (int i = 0; i < wire.size(); ++i) {
+        Poll(replay, host, port);
+        TestRecord opened = replay;  // Open sets the reading at rest to zero
+        opened.m_lift.m_dValue[0] = opened.m_drag.m_dValue[0] = 0.0;
+        if (FormatTestFile(opened) == strRestored)
+            nMatch = i + 1;
+    }
+    EXPECT_GE(nMatch, wire.size() - 20) << "readings on the wire: " << wire.size();
+    EXPECT_TRUE(HoldsPoints(Rec()));
+}
+
+}  // namespace
