@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -47,6 +48,12 @@ bool ShowHelpContents(QWidget* pOwner, QPointer<QTextBrowser>& pBrowser, const Q
         pBrowser->setWindowTitle(QStringLiteral("Zefron Help"));
         pBrowser->setOpenExternalLinks(true);
         pBrowser->resize(760, 640);
+        // Closed from the keyboard as any reading window is.
+        for (const QKeySequence& key :
+             {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+            auto* pClose = new QShortcut(key, pBrowser, pBrowser.data(), &QWidget::close);
+            pClose->setContext(Qt::WindowShortcut);
+        }
         if (pOwner) {
             pBrowser->move(pOwner->geometry().center() - QPoint(380, 320));
         }

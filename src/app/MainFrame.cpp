@@ -1,10 +1,12 @@
 #include "app/MainFrame.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
@@ -18,19 +20,21 @@
 #include "app/DataTable.h"
 #include "app/Export.h"
 #include "app/ZEFApp.h"
+#include "link/SerialPort.h"
 #include "run/ZEFView.h"
 
 #if __has_include(<X11/XKBlib.h>)
 #include <X11/XKBlib.h>
 #define ZEF_HAVE_XKB 1
+#undef KeyPress  // Qt's event type of that name is meant below
 #endif
 
-unsigned LockKeyState() {
+std::optional<unsigned> LockKeyState() {
 #ifdef ZEF_HAVE_XKB
     auto* pX11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     Display* pDisplay = pX11 ? pX11->display() : nullptr;
     if (!pDisplay) {
-        return 0;
+        return std::nullopt;
     }
     unsigned nState = 0;
     const char* names[3] = {"Caps Lock", "Num Lock", "Scroll Lock"};
@@ -44,9 +48,54 @@ unsigned LockKeyState() {
     }
     return nState;
 #else
-    return 0;
+    return std::nullopt;
 #endif
 }
+
+namespace {
+
+// The keyboard's Lock and Mod2 (Num Lock) bits, as X and Wayland keymaps lay them out.
+constexpr quint32 NATIVE_CAPS_LOCK = 0x02;
+constexpr quint32 NATIVE_NUM_LOCK = 0x10;
+
+bool PlatformGivesNativeModifiers() {
+    const QString strPlatform = QGuiApplication::platformName();
+    return strPlatform == QLatin1String("xcb") || strPlatform.startsWith(QLatin1String("wayland"));
+}
+
+}  // namespace
+
+void CLockKeys::OnKeyPress(const QKeyEvent& event) {
+    if (event.isAutoRepeat()) {
+        return;
+    }
+    switch (event.key()) {
+        case Qt::Key_CapsLock:
+            m_nState ^= 1u;
+            return;
+        case Qt::Key_NumLock:
+            m_nState ^= 2u;
+            return;
+        case Qt::Key_ScrollLock:
+            m_nState ^= 4u;
+            return;
+        default:
+            break;
+    }
+    // Any other key tells the locks' state as it stands; a lock key's own event may not yet.
+    if (m_bNativeModifiers) {
+        const quint32 nNative = event.nativeModifiers();
+        m_nState = (m_nState & 4u) | ((nNative & NATIVE_CAPS_LOCK) ? 1u : 0u) |
+                   ((nNative & NATIVE_NUM_LOCK) ? 2u : 0u);
+    }
+}
+
+namespace {
+
+constexpr char LINK_ON[] = "ON-LINE";
+constexpr char LINK_OFF[] = "OFF-LINE";
+
+}  // namespace
 
 // Writes into the first pane at once, as the status line must show while a tick still runs.
 class CMainFrame::CMessagePane : public CStatusPane {
@@ -61,6 +110,10 @@ private:
     QLabel* m_pLabel;
 };
 
+QRect CMainFrame::InitialGeometry(const QRect& screen) {
+    return InitialGeometry(screen.size()).translated(screen.topLeft());
+}
+
 QRect CMainFrame::InitialGeometry(const QSize& screen) {
     const int nHeight = static_cast<int>(screen.height() * 0.9900990099009901);
     const int nWidth = static_cast<int>(screen.width() * 0.9900990099009901);
@@ -69,7 +122,7 @@ QRect CMainFrame::InitialGeometry(const QSize& screen) {
     return {nLeft, nTop, nWidth, nHeight};
 }
 
-CMainFrame::CMainFrame() {
+CMainFrame::CMainFrame() : m_lockKeys(PlatformGivesNativeModifiers()) {
     setWindowTitle(QStringLiteral("Zefron"));
     setWindowIcon(QIcon(QStringLiteral(":/zef.svg")));
     m_pView = new CZEFView(this);
@@ -82,7 +135,8 @@ CMainFrame::CMainFrame() {
     if (QScreen* pScreen = QGuiApplication::primaryScreen()) {
         // The rule places the whole window, caption and border included: the client area is
         // what is left inside the frame, as far as the window system tells the frame now.
-        const QRect rc = InitialGeometry(pScreen->geometry().size());
+        // On the primary screen, wherever that lies on the desktop.
+        const QRect rc = InitialGeometry(pScreen->geometry());
         winId();
         const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
         setGeometry(rc.marginsRemoved(frame));
@@ -106,6 +160,10 @@ CStatusPane& CMainFrame::MessagePane() {
 
 QString CMainFrame::IndicatorText(int nIndex) const {
     return m_pIndicators[nIndex]->text();
+}
+
+QString CMainFrame::LinkText() const {
+    return m_pLink->text();
 }
 
 void CMainFrame::CreateActions() {
@@ -203,6 +261,15 @@ void CMainFrame::CreateStatusBar() {
     m_pMessage = new QLabel(QStringLiteral("Ready"), m_wndStatusBar);
     m_pMessage->setObjectName(QStringLiteral("message"));
     m_wndStatusBar->addWidget(m_pMessage, 1);
+    // The link's state, at all times: a Cancel on a link box leaves the last status line in
+    // place, and only this pane tells that the console no longer talks to the tunnel.
+    m_pLink = new QLabel(m_wndStatusBar);
+    m_pLink->setObjectName(QStringLiteral("link"));
+    m_pLink->setAlignment(Qt::AlignCenter);
+    m_pLink->setMinimumWidth(m_pLink->fontMetrics().horizontalAdvance(QLatin1String(LINK_OFF)) +
+                             12);
+    m_pLink->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_wndStatusBar->addPermanentWidget(m_pLink);
     const char* pNames[3] = {"CAP", "NUM", "SCRL"};
     for (int i = 0; i < 3; ++i) {
         m_pIndicators[i] = new QLabel(m_wndStatusBar);
@@ -221,15 +288,47 @@ void CMainFrame::CreateStatusBar() {
             m_pMessage->setText(QStringLiteral("Ready"));
         }
     });
-    // The lock keys have no event of their own; follow them at a pace the eye cannot tell.
+    // The lock keys have no event of their own on X, and Undo is greyed while a run is active:
+    // follow both at a pace the eye cannot tell. Off X the lock keys are followed from the keys
+    // themselves, as they reach any of the program's windows.
+    const bool bAskX = LockKeyState().has_value();
     auto* pTimer = new QTimer(this);
-    connect(pTimer, &QTimer::timeout, this, [this] {
-        UpdateIndicators();
+    connect(pTimer, &QTimer::timeout, this, [this, bAskX] {
+        if (bAskX) {
+            UpdateIndicators();
+        }
         UpdateUndo();
     });
     pTimer->start(250);
+    if (!bAskX) {
+        qApp->installEventFilter(this);
+    }
     UpdateIndicators();
     UpdateUndo();
+    // The link's flag changes inside the link and the commands; whenever the program is about
+    // to wait (a message box up, a tick done) the pane catches up.
+    if (auto* pDispatcher = QAbstractEventDispatcher::instance()) {
+        connect(pDispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &CMainFrame::UpdateLinkPane);
+    }
+    UpdateLinkPane();
+}
+
+void CMainFrame::UpdateLinkPane() {
+    const QString strText = QLatin1String(thePort.m_bOnline ? LINK_ON : LINK_OFF);
+    if (m_pLink->text() != strText) {
+        m_pLink->setText(strText);
+    }
+}
+
+bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    // At the window, where each key from the keyboard arrives once; a key then travels from
+    // widget to widget and would be seen again at each.
+    if (pEvent->type() == QEvent::KeyPress && qobject_cast<QWindow*>(pWatched)) {
+        m_lockKeys.OnKeyPress(*static_cast<QKeyEvent*>(pEvent));
+        UpdateIndicators();
+    }
+    return QMainWindow::eventFilter(pWatched, pEvent);
 }
 
 void CMainFrame::CreateDataTable() {
@@ -242,7 +341,7 @@ void CMainFrame::CreateDataTable() {
 }
 
 void CMainFrame::UpdateIndicators() {
-    const unsigned nState = LockKeyState();
+    const unsigned nState = LockKeyState().value_or(m_lockKeys.State());
     const char* pNames[3] = {"CAP", "NUM", "SCRL"};
     for (int i = 0; i < 3; ++i) {
         const QString strText = (nState & (1u << i)) ? QLatin1String(pNames[i]) : QString();

@@ -3,16 +3,33 @@
 #include <QMainWindow>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "run/StatusPane.h"
 
 class CDataTableDock;
 class CZEFView;
+class QKeyEvent;
 class QAction;
 class QLabel;
 class QScreen;
 class QToolBar;
 class QStatusBar;
+
+// Caps, Num and Scroll Lock followed from the keys the program sees, where the display cannot be
+// asked: each press of a lock key turns its light over, and where key events carry the keyboard's
+// modifier state (Wayland, or X without its keyboard extension), Caps and Num Lock are taken from
+// it, so that a lock turned on before the program started shows at the next key.
+class CLockKeys {
+public:
+    explicit CLockKeys(bool bNativeModifiers) : m_bNativeModifiers(bNativeModifiers) {}
+    void OnKeyPress(const QKeyEvent& event);
+    unsigned State() const { return m_nState; }
+
+private:
+    bool m_bNativeModifiers;
+    unsigned m_nState = 0;
+};
 
 // The console's one top-level window: menu and accelerators, toolbar, status bar, and the view
 // that draws the graph.
@@ -29,18 +46,26 @@ public:
     QLabel* MessageLabel() const { return m_pMessage; }
     // The keyboard indicators as shown.
     QString IndicatorText(int nIndex) const;
+    // The link's pane as shown: "ON-LINE" or "OFF-LINE".
+    QString LinkText() const;
 
     // Runs a command as its menu item, accelerator or button would.
     void OnCommand(int nCommand);
 
     // Where the frame goes on a screen of the given size: about 99 % of it, nearly centred.
     static QRect InitialGeometry(const QSize& screen);
+    // The same on a screen that may lie anywhere on the desktop.
+    static QRect InitialGeometry(const QRect& screen);
 
     QToolBar* m_wndToolBar;
     QStatusBar* m_wndStatusBar;
 
+    // Shows the link's on-line flag in its pane; also runs whenever the program is about to wait.
+    void UpdateLinkPane();
+
 protected:
     void closeEvent(QCloseEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
     class CMessagePane;
@@ -59,9 +84,11 @@ private:
     std::map<int, QAction*> m_actions;
     QLabel* m_pMessage = nullptr;
     QLabel* m_pIndicators[3] = {};
+    QLabel* m_pLink = nullptr;
+    CLockKeys m_lockKeys;
     std::unique_ptr<CMessagePane> m_pPane;
 };
 
-// Caps, Num and Scroll Lock as the keyboard reports them (bits 0, 1, 2); 0 where the display
-// cannot tell.
-unsigned LockKeyState();
+// Caps, Num and Scroll Lock as the keyboard reports them (bits 0, 1, 2); nothing where the
+// display cannot tell (no X server, as on Wayland or in a build without X11).
+std::optional<unsigned> LockKeyState();

@@ -57,6 +57,7 @@ inline constexpr char PROFILE_UNITS[] = "Units";
 inline constexpr char PROFILE_MAX_SPEED[] = "Max Speed";
 inline constexpr char PROFILE_ABSOLUTE_MAX_SPEED[] = "Absolute Max Speed";
 inline constexpr char PROFILE_COM_PORT[] = "COM Port";
+inline constexpr char PROFILE_TEST_FOLDER[] = "Test Folder";
 inline constexpr char PROFILE_PORTS[] = "Ports";
 
 struct StartupSettings {

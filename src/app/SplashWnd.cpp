@@ -16,9 +16,11 @@ bool CSplashWnd::Create() {
     m_bitmap = QPixmap(QStringLiteral(":/splash.png"));
     const QSize size = m_bitmap.isNull() ? QSize(WIDTH, HEIGHT) : m_bitmap.size();
     QScreen* pScreen = QGuiApplication::primaryScreen();
-    const QSize screen = pScreen ? pScreen->geometry().size() : QSize(1024, 768);
+    // Centred on the primary screen, wherever that lies on the desktop.
+    const QRect screen = pScreen ? pScreen->geometry() : QRect(0, 0, 1024, 768);
     setFixedSize(size);
-    move((screen.width() - size.width()) / 2, (screen.height() - size.height()) / 2);
+    move(screen.left() + (screen.width() - size.width()) / 2,
+         screen.top() + (screen.height() - size.height()) / 2);
     return !m_bitmap.isNull();
 }
 

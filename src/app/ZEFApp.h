@@ -49,6 +49,16 @@ public:
     // runs, and the console goes on with the values it holds.
     void OnProfileWriteFailed(const CProfile& profile);
 
+    // Settings kept as text, such as the folder of the last test file.
+    std::optional<std::string> GetProfileString(std::string_view section,
+                                                std::string_view key) const {
+        return m_profile.GetProfileString(section, key);
+    }
+    bool WriteProfileString(std::string_view section, std::string_view key,
+                            std::string_view value) {
+        return m_profile.WriteProfileString(section, key, value);
+    }
+
     // Commands of the application.
     void OnAppAbout();
     void OnHelp();

@@ -1,8 +1,11 @@
 #include "run/ZEFView.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrintDialog>
@@ -635,22 +638,111 @@ QString ExistingTestFile(const QString& strPath) {
     return strFound.isEmpty() ? strPath : info.dir().filePath(strFound);
 }
 
+// The folder the file dialogs start in: the one last used for a test, while it is there.
+QString TestFolder() {
+    const std::optional<std::string> folder =
+        theApp.GetProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER);
+    const QString strFolder = folder ? QFile::decodeName(folder->c_str()) : QString();
+    return !strFolder.isEmpty() && QFileInfo(strFolder).isDir() ? strFolder : QString();
+}
+
+// Stores the folder of a test just opened or saved. A folder whose name the profile could not
+// give back as written (a line break, a blank before a semicolon) is not stored at all.
+void RememberTestFolder(const QString& strPath) {
+    const QString strFolder = QFileInfo(strPath).absolutePath();
+    if (strFolder == TestFolder()) {
+        return;
+    }
+    const QByteArray name = QFile::encodeName(strFolder);
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || c == 0x7f ||
+            (c == ';' && i > 0 && (name[i - 1] == ' ' || name[i - 1] == '\t'))) {
+            return;
+        }
+    }
+    // Quoted, so that blanks at either end stay.
+    theApp.WriteProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER, '"' + name.toStdString() + '"');
+}
+
 // The file dialogs: Qt's own, so that the filters and their case rule are the same everywhere.
+// A name with a wildcard ("*.ZEF", as the dialog starts) lists what it matches rather than
+// naming a file.
+class CTestFileDialog : public QFileDialog {
+public:
+    CTestFileDialog(QWidget* pParent, bool bSave) : QFileDialog(pParent) {
+        setOption(QFileDialog::DontUseNativeDialog);
+        setAcceptMode(bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        // Open does not insist that the file exists; Save asks before it replaces one.
+        setFileMode(QFileDialog::AnyFile);
+        setDefaultSuffix(QStringLiteral("ZEF"));
+        setNameFilters(FILE_FILTERS);
+        // Names match their filter whatever their letter case, so "*.ZEF" also shows "wing.zef".
+        // Qt's dialog does so unless told otherwise; this keeps it so.
+        setFilter(filter() & ~QDir::CaseSensitive);
+        const QString strFolder = TestFolder();
+        if (!strFolder.isEmpty()) {
+            setDirectory(strFolder);
+        }
+        selectFile(QStringLiteral("*.ZEF"));
+        m_pName = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        m_pModel = findChild<QFileSystemModel*>();
+        // "All Files (*.*)" lists every file, those without an extension too, which "*.*" would
+        // pass over; the filter is applied here rather than by the dialog, which would also
+        // turn a name being saved into "wing.*".
+        if (auto* pTypes = findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+            QObject::disconnect(pTypes, SIGNAL(activated(int)), this, SLOT(_q_useNameFilter(int)));
+            connect(pTypes, &QComboBox::activated, this, [this, bSave](int nIndex) {
+                const bool bAll = nIndex == 1;
+                if (m_pModel) {
+                    m_pModel->setNameFilters(
+                        {bAll ? QStringLiteral("*") : QStringLiteral("*.ZEF")});
+                }
+                // Among all files a name is opened as given, an extension added only when no
+                // file has the name.
+                if (!bSave) {
+                    setDefaultSuffix(bAll ? QString() : QStringLiteral("ZEF"));
+                }
+            });
+        }
+    }
+
+    void accept() override {
+        const QString strName = m_pName ? m_pName->text().trimmed() : QString();
+        if (strName.contains(QLatin1Char('*')) || strName.contains(QLatin1Char('?'))) {
+            if (m_pModel) {
+                m_pModel->setNameFilters(strName.split(QLatin1Char(';'), Qt::SkipEmptyParts));
+            }
+            return;
+        }
+        QFileDialog::accept();
+    }
+
+protected:
+    // The pattern first shown is typed over.
+    void showEvent(QShowEvent* pEvent) override {
+        QFileDialog::showEvent(pEvent);
+        if (m_pName) {
+            m_pName->setFocus();
+            m_pName->selectAll();
+        }
+    }
+
+private:
+    QLineEdit* m_pName = nullptr;
+    QFileSystemModel* m_pModel = nullptr;
+};
+
 QString AskFile(QWidget* pParent, bool bSave) {
-    QFileDialog dlg(pParent);
-    dlg.setOption(QFileDialog::DontUseNativeDialog);
-    dlg.setAcceptMode(bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    // Open does not insist that the file exists; Save asks before it replaces one.
-    dlg.setFileMode(QFileDialog::AnyFile);
-    dlg.setDefaultSuffix(QStringLiteral("ZEF"));
-    dlg.setNameFilters(FILE_FILTERS);
-    // Names match their filter whatever their letter case, so "*.ZEF" also shows "wing.zef".
-    // Qt's dialog does so unless told otherwise; this keeps it so.
-    dlg.setFilter(dlg.filter() & ~QDir::CaseSensitive);
+    CTestFileDialog dlg(pParent, bSave);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) {
         return {};
     }
-    const QString strPath = dlg.selectedFiles().constFirst();
+    QString strPath = dlg.selectedFiles().constFirst();
+    if (!bSave && dlg.defaultSuffix().isEmpty() && !QFileInfo::exists(strPath) &&
+        !QFileInfo(strPath).fileName().contains(QLatin1Char('.'))) {
+        strPath += QStringLiteral(".ZEF");
+    }
     return bSave ? strPath : ExistingTestFile(strPath);
 }
 
@@ -662,12 +754,12 @@ QString Quoted(const QString& strPath) {
 
 void CZEFView::OnFileOpen() {
     const QString strPath = AskFile(window(), false);
-    if (!strPath.isEmpty()) {
-        OpenTestFile(strPath);
+    if (!strPath.isEmpty() && OpenTestFile(strPath)) {
+        RememberTestFolder(strPath);
     }
 }
 
-void CZEFView::OpenTestFile(const QString& strPath) {
+bool CZEFView::OpenTestFile(const QString& strPath) {
     CUndo before;
     before.Keep(m_rec, theApp.m_recovery.Unsaved());
     const FileResult result = ReadTestFile(m_rec, strPath);
@@ -677,7 +769,7 @@ void CZEFView::OpenTestFile(const QString& strPath) {
         case FileStatus::Ok:
             m_undo = std::move(before);
             theApp.m_recovery.Replaced();
-            return;
+            return true;
         case FileStatus::NotTestFile:
             strWhat = QStringLiteral("%1 is not a Zefron test file.").arg(Quoted(strPath));
             break;
@@ -690,16 +782,17 @@ void CZEFView::OpenTestFile(const QString& strPath) {
     }
     theApp.MessageBox(strWhat + QStringLiteral("\rThe current test is unchanged."),
                       MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 void CZEFView::OnFileSave() {
     const QString strPath = AskFile(window(), true);
-    if (!strPath.isEmpty()) {
-        SaveTestFile(strPath);
+    if (!strPath.isEmpty() && SaveTestFile(strPath)) {
+        RememberTestFolder(strPath);
     }
 }
 
-void CZEFView::SaveTestFile(const QString& strPath) {
+bool CZEFView::SaveTestFile(const QString& strPath) {
     const FileResult result = WriteTestFile(m_rec, strPath);
     if (result.Ok()) {
         theApp.m_recovery.Saved();
@@ -711,6 +804,7 @@ void CZEFView::SaveTestFile(const QString& strPath) {
         }
         theApp.MessageBox(strText, MB_OK | MB_ICONEXCLAMATION);
     }
+    return result.Ok();
 }
 
 // --- Printing ----------------------------------------------------------------------------------

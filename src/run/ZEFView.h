@@ -52,9 +52,9 @@ public:
     void OnFileOpen();
     void OnFileSave();
     // Reads a test file into the record, says what went wrong in a box, and redraws; the body
-    // of Open once a file is chosen.
-    void OpenTestFile(const QString& strPath);
-    void SaveTestFile(const QString& strPath);
+    // of Open once a file is chosen. True when the file was read.
+    bool OpenTestFile(const QString& strPath);
+    bool SaveTestFile(const QString& strPath);
     // Printing and preview, one page.
     void OnFilePrint(QPrinter& printer);
     void OnFilePrintPreview(QPrinter& printer);

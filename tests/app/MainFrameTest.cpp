@@ -4,6 +4,7 @@
 #include <QtPrintSupport>
 
 #include "ConsoleHarness.h"
+#include "app/SplashWnd.h"
 
 class MainFrameTest : public CStartedConsoleTest {};
 
@@ -41,14 +42,14 @@ TEST_F(MainFrameTest, MenusToolbarAndStatusBarCarryTheOperatorsTextsPromptsAndTi
     for (QAction* p : Frame().m_wndToolBar->actions())
         bar << (p->isSeparator() ? "|" : p->icon().isNull() ? "?" : p->toolTip());
     EXPECT_EQ(bar.join(','), "Open,Save,|,Set Wind,Stop,|,Print,Help");
-    // A prompt that comes and goes leaves the idle text; then Caps, Num and Scroll Lock (the
-    // offscreen platform has no lock keys to show).
+    // A prompt that comes and goes leaves the idle text; then the link, and Caps, Num and Scroll
+    // Lock (none on yet).
     Frame().m_wndStatusBar->showMessage(QStringLiteral("Open an existing document"));
     Frame().m_wndStatusBar->clearMessage();
     QStringList panes;
     for (QLabel* p : Frame().m_wndStatusBar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
         panes << p->objectName() + '=' + p->text();
-    EXPECT_EQ(panes, QStringList({"message=Ready", "CAP=", "NUM=", "SCRL="}));
+    EXPECT_EQ(panes, QStringList({"message=Ready", "link=ON-LINE", "CAP=", "NUM=", "SCRL="}));
     // The View menu hides and shows both bars.
     for (auto [nCommand, pBar] : {std::pair<int, QWidget*>{ID_VIEW_TOOLBAR, Frame().m_wndToolBar},
                                   {ID_VIEW_STATUS_BAR, Frame().m_wndStatusBar}}) {
@@ -101,6 +102,17 @@ TEST_F(MainFrameTest, AcceleratorsReachTheirCommandsButNotFromADialogOrTheHelpOr
     ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == pHelp; }));
     pressAll(pHelp);
     EXPECT_TRUE(fired.empty());
+    // Its text fits its width; Esc and Ctrl+W close it.
+    for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        theApp.OnHelp();
+        QPointer<QTextBrowser> pShown = Frame().findChild<QTextBrowser*>("help");
+        ASSERT_TRUE(pShown && QTest::qWaitForWindowActive(pShown));
+        (void)pShown->document()->documentLayout()->documentSize();  // laid out whole
+        QCoreApplication::processEvents();
+        EXPECT_EQ(pShown->horizontalScrollBar()->maximum(), 0);
+        QTest::keySequence(pShown, key);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !pShown; })) << key.toString().toStdString();
+    }
     // Help that cannot be found is said so; About shows the name and version.
     theApp.m_strHelpUrl = QStringLiteral("qrc:/help/missing.html#Contents");
     m_boxes.m_answers = {IDOK};
@@ -113,14 +125,77 @@ TEST_F(MainFrameTest, AcceleratorsReachTheirCommandsButNotFromADialogOrTheHelpOr
     Frame().OnCommand(ID_APP_ABOUT);
 }
 
+// On the primary screen, wherever it lies on the desktop (also run on screens set by a file); the
+// splash is centred on it.
 TEST_F(MainFrameTest, WindowCoversTheScreenByTheRule) {
     EXPECT_EQ(Frame().windowTitle(), "Zefron");
-    EXPECT_EQ(CMainFrame::InitialGeometry({1024, 768}), QRect(5, 3, 1013, 760));
-    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-    if (qEnvironmentVariable("QT_QPA_PLATFORM").contains(QLatin1String("1024x768"))) {
-        EXPECT_EQ(screen, QSize(1024, 768));
+    EXPECT_EQ(CMainFrame::InitialGeometry(QSize(1024, 768)), QRect(5, 3, 1013, 760));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QString strPlatform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (strPlatform.contains(QLatin1String("1024x768"))) {
+        EXPECT_EQ(screen, QRect(0, 0, 1024, 768));
+    } else if (strPlatform.contains(QLatin1String("offset"))) {
+        EXPECT_EQ(screen, QRect(1280, 200, 1024, 768));
     }
-    EXPECT_EQ(Frame().frameGeometry(), CMainFrame::InitialGeometry(screen));
+    EXPECT_EQ(Frame().frameGeometry(),
+              CMainFrame::InitialGeometry(screen.size()).translated(screen.topLeft()));
+    theApp.ShowSplash();
+    EXPECT_EQ(theApp.m_pSplash->geometry().center(), screen.center());
+    theApp.DestroySplash();
+}
+
+// The link's pane follows the on-line flag: a Cancel on a link box takes it off line (the status
+// line keeps its text), COM Port brings it back, and a cancelled COM Port leaves it off.
+TEST_F(MainFrameTest, TheLinkPaneShowsWhetherTheConsoleTalksToTheTunnel) {
+    EXPECT_EQ(Frame().LinkText(), "ON-LINE");
+    // The fan runs, and the controller falls silent at the stop.
+    m_line.m_fnAnswer = [](const std::string& cmd) { return std::string(cmd == "S" ? "4\r" : ""); };
+    m_boxes.m_answers = {IDCANCEL};
+    Frame().OnCommand(ID_STOP_WIND);
+    EXPECT_EQ(m_boxes.TakeTexts().size(), 1u);
+    RunLoop(20);
+    EXPECT_EQ(Frame().LinkText(), "OFF-LINE");
+    m_line.m_fnAnswer = nullptr;
+    for (bool bOk : {true, false}) {
+        Work<CComPortDlg>(ID_COM_PORT, [bOk](QDialog& dlg) {
+            // Down while the dialog is up: nothing goes to the tunnel meanwhile.
+            EXPECT_EQ(theApp.m_pMainWnd->LinkText(), "OFF-LINE");
+            bOk ? OK(dlg) : dlg.reject();
+        });
+        RunLoop(20);
+        EXPECT_EQ(Frame().LinkText(), bOk ? "ON-LINE" : "OFF-LINE");
+    }
+}
+
+// Off X the lock keys are followed from the keys that reach any of the program's windows, each
+// counted once; where key events carry the keyboard's state, any key sets Caps and Num from it.
+TEST_F(MainFrameTest, LockKeysShowFromTheKeysThemselvesWhereTheDisplayCannotTell) {
+    ASSERT_FALSE(LockKeyState().has_value());  // no X server here
+    auto shown = [this] {
+        return Frame().IndicatorText(0) + '/' + Frame().IndicatorText(1) + '/' +
+               Frame().IndicatorText(2);
+    };
+    Frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    const std::pair<Qt::Key, const char*> presses[] = {
+        {Qt::Key_CapsLock, "CAP//"},     {Qt::Key_NumLock, "CAP/NUM/"},
+        {Qt::Key_Shift, "CAP/NUM/"},     {Qt::Key_ScrollLock, "CAP/NUM/SCRL"},
+        {Qt::Key_CapsLock, "/NUM/SCRL"}, {Qt::Key_NumLock, "//SCRL"},
+        {Qt::Key_ScrollLock, "//"}};
+    for (auto [key, pszShown] : presses) {
+        QTest::keyClick(Frame().windowHandle(), key);
+        EXPECT_EQ(shown(), pszShown) << key;
+    }
+    const quint32 nCapsAndNum = 0x02 | 0x10;
+    for (bool bNative : {false, true}) {
+        CLockKeys keys(bNative);
+        for (auto [key, nNative] : {std::pair{Qt::Key_ScrollLock, 0u},
+                                    {Qt::Key_A, nCapsAndNum},
+                                    {Qt::Key_CapsLock, nCapsAndNum}}) {
+            keys.OnKeyPress(QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, 0, 0, nNative));
+        }
+        EXPECT_EQ(keys.State(), bNative ? 4u | 2u : 4u | 1u) << bNative;
+    }
 }
 
 TEST_F(MainFrameTest, NewEmptiesTheTestAndTheWindowShowsIt) {

@@ -98,6 +98,7 @@ TEST_F(StartupTest, SettingsWindowPortThenTheSplashWhoseIdlePassResetsAControlle
         m_dwTick += 999;
         RunLoop(30);
         EXPECT_NE(theApp.m_pSplash, nullptr);
+        EXPECT_EQ(theApp.m_pMainWnd->LinkText(), bStored ? "ON-LINE" : "OFF-LINE");
         m_dwTick += 1;
         RunLoop(200, [] { return theApp.m_pSplash == nullptr; });
         EXPECT_EQ(theApp.m_pSplash, nullptr);

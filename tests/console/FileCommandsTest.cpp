@@ -13,6 +13,28 @@ protected:
         ChooseFile(pszName);
         Key(Qt::Key_O, Qt::ControlModifier);
     }
+    // The names the dialog lists in its folder, once its background reading has settled.
+    static QStringList Listed(QFileDialog& dlg, int nAtLeast) {
+        auto* pModel = dlg.findChild<QFileSystemModel*>();
+        const QModelIndex root = pModel->index(dlg.directory().absolutePath());
+        (void)QTest::qWaitFor([&] { return pModel->rowCount(root) >= nAtLeast; }, 3000);
+        QTest::qWait(50);  // and nothing more comes
+        QStringList listed;
+        for (int i = 0; i < pModel->rowCount(root); ++i)
+            listed << pModel->index(i, 0, root).data().toString();
+        listed.sort();
+        return listed;
+    }
+    static QLineEdit* Name(QFileDialog& dlg) { return dlg.findChild<QLineEdit*>("fileNameEdit"); }
+    // "All Files" chosen from the keyboard, as the operator would.
+    static void AllFiles(QFileDialog& dlg) {
+        auto* pTypes = dlg.findChild<QComboBox*>("fileTypeCombo");
+        QTest::keyClick(pTypes, Qt::Key_Down);
+        ASSERT_EQ(dlg.selectedNameFilter(), "All Files (*.*)");
+    }
+    std::string StoredFolder() const {
+        return theApp.GetProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER).value_or("");
+    }
 };
 
 TEST_F(FileCommands, TestFilesAreFoundWhateverTheCaseOfTheirExtension) {
@@ -35,6 +57,85 @@ TEST_F(FileCommands, TestFilesAreFoundWhateverTheCaseOfTheirExtension) {
     Open("wing");  // typed without its extension
     EXPECT_EQ(Rec().m_strComment[0].rfind("NACA 0012", 0), 0u);
     EXPECT_TRUE(ShowsTheRecord());
+}
+
+// Both dialogs start in the folder last used, with "*.ZEF" to type over; "All Files" lists every
+// file, one without an extension too, and a name with a wildcard lists what it matches.
+TEST_F(FileCommands, DialogsStartInTheLastFolderAndAllFilesListsNamesWithoutAnExtension) {
+    for (const char* pName : {"notes.txt", "Mixed.Zef"})
+        QFile(Path(pName)).open(QIODevice::WriteOnly);
+    QFile::copy(QStringLiteral(ZEF_TEST_DATA "/zef/english-wing.ZEF"), Path("wing"));
+    theApp.WriteProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER,
+                              '"' + m_files.path().toStdString() + '"');
+    for (int nCommand : {ID_FILE_SAVE_AS, ID_FILE_OPEN}) {
+        Work<QFileDialog>(nCommand, [&](QFileDialog& dlg) {
+            EXPECT_EQ(dlg.directory().absolutePath(), m_files.path());
+            EXPECT_EQ(Name(dlg)->text(), "*.ZEF");
+            EXPECT_EQ(dlg.nameFilters(), QStringList({"ZEF Files (*.ZEF)", "All Files (*.*)"}));
+            EXPECT_EQ(Listed(dlg, 1), QStringList({"Mixed.Zef"}));
+            AllFiles(dlg);
+            EXPECT_EQ(Listed(dlg, 3), QStringList({"Mixed.Zef", "notes.txt", "wing"}));
+            Name(dlg)->setText(QStringLiteral("*.t?t"));
+            QTest::keyClick(Name(dlg), Qt::Key_Return);
+            EXPECT_TRUE(dlg.isVisible());
+            EXPECT_EQ(Listed(dlg, 1), QStringList({"notes.txt"}));
+            if (nCommand == ID_FILE_SAVE_AS)
+                return dlg.reject();
+            // Among all files the name given is the file opened.
+            Name(dlg)->setText(QStringLiteral("wing"));
+            QTest::keyClick(Name(dlg), Qt::Key_Return);
+        });
+    }
+    EXPECT_EQ(Rec().m_strComment[0].rfind("NACA 0012", 0), 0u);
+    EXPECT_EQ(QDir(m_files.path()).entryList(QDir::Files).size(), 3);
+}
+
+// The folder is kept only once a test was read or written there, and only when the profile can
+// give its name back as it is; Save As among all files keeps the name's extension.
+TEST_F(FileCommands, TheFolderIsKeptAfterASuccessfulOpenOrSaveOnly) {
+    QFile::copy(QStringLiteral(ZEF_TEST_DATA "/zef/english-wing.ZEF"), Path("wing.ZEF"));
+    QFile::copy(QStringLiteral(ZEF_TEST_DATA "/zef/wrong-magic.ZEF"), Path("other.ZEF"));
+    for (const char* pOdd : {"two\nlines", "a ;b"})
+        ASSERT_TRUE(QDir(m_files.path()).mkdir(QLatin1String(pOdd)));
+    const std::string strHere = '"' + m_files.path().toStdString() + '"';
+    struct Case {
+        bool bSave;
+        const char* pName;
+        bool bOk;
+        std::string strStored;
+    };
+    const Case cases[] = {{false, "other", false, ""},
+                          {false, "missing", false, ""},
+                          {false, "wing", true, strHere},
+                          {true, "copy", true, strHere},
+                          {true, "sub/none.ZEF", false, strHere},
+                          {true, "two\nlines/t", true, strHere},
+                          {true, "a ;b/t", true, strHere}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pName);
+        m_boxes.m_answers.assign(c.bOk ? 0 : 1, IDOK);
+        Answer<QFileDialog>([&](QFileDialog& dlg) {
+            dlg.setDirectory(m_files.path());
+            Name(dlg)->setText(QString::fromUtf8(c.pName));
+            OK(dlg);
+        });
+        Key(c.bSave ? Qt::Key_S : Qt::Key_O, Qt::ControlModifier);
+        EXPECT_EQ(m_boxes.TakeTexts().size(), c.bOk ? 0u : 1u);
+        EXPECT_EQ(ReadProfile(),
+                  "[System]\r\nCOM Port=1\r\n" +
+                      (c.strStored.empty() ? "" : "Test Folder=" + c.strStored + "\r\n"));
+    }
+    EXPECT_TRUE(QFile::exists(Path("two\nlines/t.ZEF")));
+    // Among all files, Save As saves under the name as typed.
+    Answer<QFileDialog>([this](QFileDialog& dlg) {
+        dlg.setDirectory(m_files.path());
+        QTest::keyClicks(Name(dlg), QStringLiteral("kept.ZEF"));
+        AllFiles(dlg);
+        EXPECT_EQ(Name(dlg)->text(), "kept.ZEF");
+        OK(dlg);
+    });
+    Key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(QFile::exists(Path("kept.ZEF")));
 }
 
 // The one box names the file and says why; the test is as it was, and the window shows it.
