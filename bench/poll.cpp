@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "link/Poll.h"
-#include "link/SerialPort.h"
+#include "core/link/Poll.h"
+#include "core/link/SerialPort.h"
 
 namespace {
 

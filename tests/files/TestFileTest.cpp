@@ -7,9 +7,9 @@
 #include <random>
 #include <tuple>
 
-#include "files/TestFile.h"
-#include "run/TestRecord.h"
-#include "run/Units.h"
+#include "core/files/TestFile.h"
+#include "core/record/TestRecord.h"
+#include "core/record/Units.h"
 
 namespace {
 

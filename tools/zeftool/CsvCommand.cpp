@@ -3,9 +3,9 @@
 #include <string>
 
 #include "ZefTool.h"
-#include "files/TestFile.h"
-#include "run/NumberText.h"
-#include "run/TestRecord.h"
+#include "core/files/TestFile.h"
+#include "core/base/NumberText.h"
+#include "core/record/TestRecord.h"
 
 namespace {
 

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "console/MessageBox.h"
+#include "core/files/Profile.h"
+#include "console/ZEFDoc.h"
+
+class CMainFrame;
+class CSplashWnd;
+class QPrinter;
+class QTextBrowser;
+
+// The console's application object: start-up, the settings, the splash window, the printer,
+// About and Help, and the one place operator messages go through.
+class CZEFApp : public QObject {
+public:
+    CZEFApp();
+    ~CZEFApp() override;
+
+    // Start-up, in this order: settings; main window with its document and view, shown; the
+    // serial port; the splash window. Needs the application object. Always succeeds: without a
+    // port the console runs off-line.
+    bool InitInstance();
+    // Takes the windows down (at exit, and between tests).
+    void ExitInstance();
+
+    // Shows a message box captioned "Zef" through the current message boxes.
+    int MessageBox(const QString& strText, unsigned nType = MB_OK);
+
+    std::uint32_t GetProfileInt(std::string_view section, std::string_view key,
+                                std::uint32_t nDefault) const {
+        return m_profile.GetProfileInt(section, key, nDefault);
+    }
+    bool WriteProfileInt(std::string_view section, std::string_view key, int nValue) {
+        return m_profile.WriteProfileInt(section, key, nValue);
+    }
+    // Reads "Units", "Max Speed" and "Absolute Max Speed" into m_bEnglish and m_dMaxSpeed.
+    void ReadSettings();
+
+    // Commands of the application.
+    void OnAppAbout();
+    void OnHelp();
+    void OnFileNew();
+    void OnFilePrintSetup();
+    QPrinter& Printer();
+
+    // The splash window's two hooks: the idle pass (when the event loop is about to wait) and
+    // the look at each input event before it is dispatched.
+    bool OnIdle(long lCount);
+    bool PreTranslateMessage(QObject* pTarget, QEvent* pEvent);
+    void ShowSplash();
+    void DestroySplash();
+
+    std::int32_t m_bEnglish = 1;
+    double m_dMaxSpeed = 80.0;
+    CSplashWnd* m_pSplash = nullptr;
+    std::uint32_t m_dwSplashShown = 0;
+
+    // Where settings live and where operator messages go; tests replace both.
+    CProfile m_profile;
+    CMessageBoxes* m_pMessageBoxes;
+    // The millisecond tick counter the splash is timed with; tests set their own.
+    std::function<std::uint32_t()> m_fnTickCount;
+
+    CMainFrame* m_pMainWnd = nullptr;
+    CZEFDoc m_doc;
+    // Where the operator's manual is read from, at its contents.
+    QString m_strHelpUrl;
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
+private:
+    void WakeForIdle(int nMs);
+
+    std::unique_ptr<CQtMessageBoxes> m_pQtBoxes;
+    std::unique_ptr<QPrinter> m_pPrinter;
+    QPointer<QTextBrowser> m_pHelp;
+    QMetaObject::Connection m_idleConnection;
+    QTimer m_wakeTimer;
+};
+
+extern CZEFApp theApp;
+
+// The application's names, icon and compiled-in pictures; once, after the application object
+// has been made and before start-up.
+void SetUpApplication();
+
+// The system's millisecond tick counter, as an unsigned 32-bit value that wraps.
+std::uint32_t GetTickCount();
