@@ -22,6 +22,7 @@
 #include "console/ZEFView.h"
 
 CZEFApp theApp;
+CSerialPort thePort;
 
 std::uint32_t GetTickCount() {
     const auto tNow = std::chrono::steady_clock::now().time_since_epoch();
@@ -101,7 +102,7 @@ bool CZEFApp::InitInstance() {
     m_doc.OnNewDocument();
     m_pMainWnd->show();
 
-    SelectPortAtStartup(portDialog, m_profile, *m_pMessageBoxes);
+    SelectPortAtStartup(portDialog, m_profile, *m_pMessageBoxes, thePort);
     ShowSplash();
     return true;
 }

@@ -10,6 +10,7 @@
 
 #include "console/MessageBox.h"
 #include "core/files/Profile.h"
+#include "core/link/SerialPort.h"
 #include "console/ZEFDoc.h"
 
 class CMainFrame;
@@ -88,6 +89,8 @@ private:
 };
 
 extern CZEFApp theApp;
+// The link to the tunnel's controller that the console drives.
+extern CSerialPort thePort;
 
 // The application's names, icon and compiled-in pictures; once, after the application object
 // has been made and before start-up.

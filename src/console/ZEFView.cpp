@@ -189,7 +189,7 @@ void CZEFView::timerEvent(QTimerEvent* pEvent) {
 }
 
 void CZEFView::OnTimer() {
-    Poll(m_rec, *this);
+    Poll(m_rec, *this, thePort);
 }
 
 // --- Redraws -----------------------------------------------------------------------------------
@@ -530,7 +530,7 @@ private:
 
 void CZEFView::OnComPort() {
     CComPortAsk ask(window());
-    ::OnComPort(ask, theApp.m_profile, *theApp.m_pMessageBoxes);
+    ::OnComPort(ask, theApp.m_profile, *theApp.m_pMessageBoxes, thePort);
 }
 
 // --- Files -------------------------------------------------------------------------------------

@@ -53,10 +53,6 @@ int TenthsOfMph(double dSpeed) {
     return static_cast<int>(dTenths);
 }
 
-void Poll(TestRecord& rec, CPollHost& host) {
-    Poll(rec, host, thePort);
-}
-
 void Poll(TestRecord& rec, CPollHost& host, CSerialPort& port) {
     CRecordDrawing& dc = host.TickDrawing();
     const CTickGuard guard(host);

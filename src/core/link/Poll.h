@@ -41,10 +41,8 @@ public:
     virtual void KillPollTimer() = 0;
 };
 
-// One tick of the poll cycle on thePort: status, ramp, "W", "R", smooth, convert, record, widen
+// One tick of the poll cycle on the link: status, ramp, "W", "R", smooth, convert, record, widen
 // the scales. While the link is down it does nothing.
-void Poll(TestRecord& rec, CPollHost& host);
-// The same on another link object.
 void Poll(TestRecord& rec, CPollHost& host, CSerialPort& port);
 
 // trunc(speed x 10), the value of "W%d\r", held to the range of an int.
@@ -52,5 +50,5 @@ int TenthsOfMph(double dSpeed);
 
 // The poll timer on the view: started (replacing a running one) with its id in
 // port.m_nPollTimer, and stopped. The view's timerEvent then calls Poll.
-void StartPollTimer(QObject& view, CSerialPort& port = thePort);
-void StopPollTimer(QObject& view, CSerialPort& port = thePort);
+void StartPollTimer(QObject& view, CSerialPort& port);
+void StopPollTimer(QObject& view, CSerialPort& port);

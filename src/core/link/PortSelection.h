@@ -33,8 +33,8 @@ QString PortNotDetectedText(const CSerialPort& port);
 // operator cancels. The chosen number is stored under "COM Port" before it is tried. True when
 // the link is on-line.
 bool SelectPortAtStartup(CPortDialog& dlg, CProfile& profile, CMessageBoxes& boxes,
-                         CSerialPort& port = thePort);
+                         CSerialPort& port);
 // The COM Port command: takes the link down, asks for a port until one opens or the operator
 // cancels, and stores the number only once its port has opened. True when the link is on-line.
 bool OnComPort(CPortDialog& dlg, CProfile& profile, CMessageBoxes& boxes,
-               CSerialPort& port = thePort);
+               CSerialPort& port);

@@ -7,9 +7,23 @@
 
 #include "core/files/Profile.h"
 
-CSerialPort thePort;
 
-CSerialPort::CSerialPort() = default;
+namespace {
+
+class CNoOperator : public CMessageBoxes {
+public:
+    int Show(const QString&, unsigned) override { return IDCANCEL; }
+};
+
+CNoOperator g_noOperator;
+
+}  // namespace
+
+CSerialPort::CSerialPort() : m_pBoxes(&g_noOperator) {}
+
+void CSerialPort::SetMessageBoxes(CMessageBoxes* pBoxes) {
+    m_pBoxes = pBoxes ? pBoxes : &g_noOperator;
+}
 CSerialPort::~CSerialPort() = default;
 
 bool ParseStatusWord(const char* pszReply, std::int32_t& nStatus) {

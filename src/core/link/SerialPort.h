@@ -51,8 +51,9 @@ public:
     // when the operator chose Cancel on one of those two messages.
     bool CheckStatus();
 
-    // Where the operator is asked; nullptr means the real message boxes.
-    void SetMessageBoxes(CMessageBoxes* pBoxes) { m_pBoxes = pBoxes ? pBoxes : &m_qtBoxes; }
+    // Where the operator is asked. Without anyone to ask (nullptr), a failed exchange is
+    // answered Cancel at once: the link goes off-line rather than retrying unseen.
+    void SetMessageBoxes(CMessageBoxes* pBoxes);
     CMessageBoxes& Boxes() const { return *m_pBoxes; }
     // What Open opens devices with; an empty factory means the terminal device.
     void SetDeviceFactory(SerialDeviceFactory fnFactory) { m_fnDevice = std::move(fnFactory); }
@@ -80,14 +81,11 @@ public:
     int m_nOpenError = 0;
 
 private:
-    CQtMessageBoxes m_qtBoxes;
-    CMessageBoxes* m_pBoxes = &m_qtBoxes;
+    CMessageBoxes* m_pBoxes;
     SerialDeviceFactory m_fnDevice;
     QString m_strProfilePath;
     int m_nByteTimeoutMs = BYTE_TIMEOUT_MS;
 };
-
-extern CSerialPort thePort;
 
 // The status word at the start of a reply, read as "%d" would read it. False, leaving nStatus
 // alone, when the reply does not start with a number that fits.
