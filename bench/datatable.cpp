@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "link/Poll.h"
-#include "link/SerialPort.h"
-#include "run/DataTableModel.h"
+#include "core/link/Poll.h"
+#include "core/link/SerialPort.h"
+#include "console/DataTableModel.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <QTemporaryDir>
 
-#include "files/TestFile.h"
-#include "run/TestRecord.h"
+#include "core/files/TestFile.h"
+#include "core/record/TestRecord.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 
 #include "graph/GraphDC.h"
 #include "graph/GraphPasses.h"
-#include "run/StatusPane.h"
-#include "run/TestRecord.h"
-#include "run/Units.h"
+#include "core/record/StatusPane.h"
+#include "core/record/TestRecord.h"
+#include "core/record/Units.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 
 #include <QTemporaryDir>
 
-#include "files/Recovery.h"
-#include "files/TestFile.h"
-#include "link/Poll.h"
-#include "link/SerialPort.h"
+#include "core/files/Recovery.h"
+#include "core/files/TestFile.h"
+#include "core/link/Poll.h"
+#include "core/link/SerialPort.h"
 
 namespace {
 

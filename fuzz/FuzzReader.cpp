@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "files/TestFile.h"
-#include "run/TestRecord.h"
+#include "core/files/TestFile.h"
+#include "core/record/TestRecord.h"
 
 namespace {
 

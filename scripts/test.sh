@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./scripts/setup.sh
+./scripts/check-layers.sh
 
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DZEF_SANITIZE=ON -DZEF_WERROR=ON -DZEF_BENCH=ON

@@ -1,7 +1,7 @@
 // zef: the Zefron wind-tunnel console.
 #include <QApplication>
 
-#include "app/ZEFApp.h"
+#include "console/ZEFApp.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "graph/GraphDC.h"
-#include "run/TestRecord.h"
+#include "core/record/TestRecord.h"
 
 // The graph of a test record: wind speed along the bottom, force up the left, Cd or L/D inside
 // the right edge of the plot, the curves of the current test over those of the overlay, the

@@ -1,6 +1,6 @@
 #include "graph/GraphDC.h"
 
-#include "run/TextBytes.h"
+#include "core/base/TextBytes.h"
 
 #include <QFontMetrics>
 #include <QPen>

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "run/TestRecord.h"
+#include "core/record/TestRecord.h"
 
 // How a pen meets what is already on the surface: its colour replaces it, or is combined with it
 // by exclusive-or, so that drawing the same line twice leaves the surface as it was.

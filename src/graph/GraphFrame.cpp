@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "graph/Graph.h"
-#include "run/NumberText.h"
-#include "run/Units.h"
+#include "core/base/NumberText.h"
+#include "core/record/Units.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "graph/StatusLine.h"
-#include "run/Units.h"
+#include "core/record/Units.h"
 
 void OnDraw(TestRecord& rec, CGraphDC& dc, CStatusPane& pane, bool bRunning) {
     rec.m_crBackground = dc.IsPrinting() ? COLOR_WHITE : COLOR_LIGHT_GREY;

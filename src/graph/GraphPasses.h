@@ -4,8 +4,8 @@
 
 #include "graph/Graph.h"
 #include "graph/GraphDC.h"
-#include "run/StatusPane.h"
-#include "run/TestRecord.h"
+#include "core/record/StatusPane.h"
+#include "core/record/TestRecord.h"
 
 // The passes that draw the whole graph. Each full draw ends the status line with the zeroed
 // text; bRunning is the serial link's run flag, which only chooses "RUNNING - " or "STOPPED - ".

@@ -1,6 +1,6 @@
 #include "graph/GraphRender.h"
 
-#include "files/WholeFile.h"
+#include "core/files/WholeFile.h"
 
 #include <QBuffer>
 #include <QFileInfo>

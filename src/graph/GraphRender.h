@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-#include "run/TestRecord.h"
+#include "core/record/TestRecord.h"
 
 // Drawing a test record's graph into a file with the console's own routines: PNG and SVG as the
 // window shows it (light grey plot), PDF as it is printed (white plot, one page).

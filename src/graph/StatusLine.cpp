@@ -1,7 +1,7 @@
 #include "graph/StatusLine.h"
 
-#include "run/NumberText.h"
-#include "run/Units.h"
+#include "core/base/NumberText.h"
+#include "core/record/Units.h"
 
 namespace {
 

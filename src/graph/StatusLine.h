@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "run/StatusPane.h"
-#include "run/TestRecord.h"
+#include "core/record/StatusPane.h"
+#include "core/record/TestRecord.h"
 
 // The status line of a running test: run state, wind speed, lift and drag, and Cd and L/D when
 // their curves are shown. Numbers at or above NOT_COMPUTABLE (and numbers that are not numbers)

@@ -4,7 +4,7 @@
 #include <QtPrintSupport>
 
 #include "ConsoleHarness.h"
-#include "app/SplashWnd.h"
+#include "console/SplashWnd.h"
 
 class MainFrameTest : public CStartedConsoleTest {};
 

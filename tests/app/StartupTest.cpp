@@ -1,7 +1,7 @@
 // Start-up in its order (window, port, splash), the splash's ways out, and the COM Port command.
 
 #include "ConsoleHarness.h"
-#include "app/SplashWnd.h"
+#include "console/SplashWnd.h"
 
 namespace {
 

@@ -13,13 +13,13 @@
 #include <functional>
 
 #include "LinkDoubles.h"
-#include "app/Commands.h"
-#include "app/MainFrame.h"
-#include "app/ZEFApp.h"
-#include "dialogs/Dialogs.h"
+#include "console/Commands.h"
+#include "console/MainFrame.h"
+#include "console/ZEFApp.h"
+#include "console/Dialogs.h"
 #include "graph/GraphDC.h"
 #include "graph/GraphPasses.h"
-#include "run/ZEFView.h"
+#include "console/ZEFView.h"
 
 inline void PrintTo(const QString& str, std::ostream* pOut) {
     *pOut << '"' << str.toStdString() << '"';

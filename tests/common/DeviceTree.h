@@ -16,7 +16,7 @@
 #include <QTemporaryDir>
 #include <string>
 
-#include "link/DeviceScan.h"
+#include "core/link/DeviceScan.h"
 
 class CFakeDeviceTree {
 public:

@@ -12,9 +12,9 @@
 #include <utility>
 
 #include "RecordingDrawing.h"
-#include "app/Profile.h"
-#include "link/Poll.h"
-#include "link/PortSelection.h"
+#include "core/files/Profile.h"
+#include "core/link/Poll.h"
+#include "core/link/PortSelection.h"
 
 using Texts = std::vector<std::string>;
 

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "run/TestRecord.h"
+#include "core/record/TestRecord.h"
 
 // Stands in for the graph: writes down each drawing step RecordPoint asks for, in order, as
 // "erase l-h", "draw l-h", "marker <speed> <show>" and "status <speed>".

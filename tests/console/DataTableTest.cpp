@@ -2,9 +2,9 @@
 // place kept in the profile.
 
 #include "ConsoleHarness.h"
-#include "app/DataTable.h"
-#include "run/DataTableModel.h"
-#include "run/NumberText.h"
+#include "console/DataTable.h"
+#include "console/DataTableModel.h"
+#include "core/base/NumberText.h"
 
 namespace {
 

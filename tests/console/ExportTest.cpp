@@ -3,7 +3,7 @@
 #include <QRegularExpression>
 
 #include "ConsoleHarness.h"
-#include "app/Export.h"
+#include "console/Export.h"
 #include "graph/GraphRender.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include "ConsoleHarness.h"
 #include "Zefsim.h"
-#include "files/TestFile.h"
-#include "link/SerialDevice.h"
+#include "core/files/TestFile.h"
+#include "core/link/SerialDevice.h"
 
 namespace {
 

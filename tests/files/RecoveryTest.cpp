@@ -10,9 +10,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "files/Recovery.h"
-#include "files/TestFile.h"
-#include "run/TestRecord.h"
+#include "core/files/Recovery.h"
+#include "core/files/TestFile.h"
+#include "core/record/TestRecord.h"
 
 namespace {
 

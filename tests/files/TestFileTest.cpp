@@ -10,10 +10,10 @@
 #include <tuple>
 
 #include "AsOperator.h"
-#include "files/TestFile.h"
-#include "files/WholeFile.h"
-#include "run/TestRecord.h"
-#include "run/Units.h"
+#include "core/files/TestFile.h"
+#include "core/files/WholeFile.h"
+#include "core/record/TestRecord.h"
+#include "core/record/Units.h"
 
 namespace {
 

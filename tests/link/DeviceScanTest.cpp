@@ -1,8 +1,8 @@
 // Finding the serial devices of a machine, on a tree of fake devices, links, sys and proc files.
 
 #include "DeviceTree.h"
-#include "app/Profile.h"
-#include "link/DeviceScan.h"
+#include "core/files/Profile.h"
+#include "core/link/DeviceScan.h"
 
 namespace {
 

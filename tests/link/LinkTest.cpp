@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "LinkDoubles.h"
-#include "run/Units.h"
+#include "core/record/Units.h"
 
 namespace {
 

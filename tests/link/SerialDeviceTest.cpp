@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <chrono>
 
-#include "link/SerialDevice.h"
+#include "core/link/SerialDevice.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "LinkDoubles.h"
 #include "Zefsim.h"
-#include "run/Units.h"
+#include "core/record/Units.h"
 
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
 

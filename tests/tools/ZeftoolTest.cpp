@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 
 #include "../graph/GraphTestSupport.h"
-#include "files/TestFile.h"
-#include "run/Units.h"
+#include "core/files/TestFile.h"
+#include "core/record/Units.h"
 
 namespace {
 

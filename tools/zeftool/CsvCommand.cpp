@@ -4,9 +4,9 @@
 #include <string>
 
 #include "ZefTool.h"
-#include "files/CsvText.h"
-#include "files/TestFile.h"
-#include "run/TestRecord.h"
+#include "core/files/CsvText.h"
+#include "core/files/TestFile.h"
+#include "core/record/TestRecord.h"
 
 int RunCsv(int argc, char** argv) {
     if (argc != 1) {

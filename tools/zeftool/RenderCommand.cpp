@@ -6,9 +6,9 @@
 #include <string>
 
 #include "ZefTool.h"
-#include "files/TestFile.h"
+#include "core/files/TestFile.h"
 #include "graph/GraphRender.h"
-#include "run/TestRecord.h"
+#include "core/record/TestRecord.h"
 
 namespace {
 

@@ -1,0 +1,81 @@
+#include "console/Export.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "console/ZEFApp.h"
+#include "core/files/CsvText.h"
+#include "core/files/WholeFile.h"
+#include "graph/GraphRender.h"
+#include "console/ZEFView.h"
+
+namespace {
+
+constexpr const char* SUFFIXES[] = {"csv", "png", "svg", "pdf"};
+
+}  // namespace
+
+const QStringList& ExportFilters() {
+    static const QStringList filters = {
+        QStringLiteral("CSV Files (*.csv)"), QStringLiteral("PNG Images (*.png)"),
+        QStringLiteral("SVG Images (*.svg)"), QStringLiteral("PDF Files (*.pdf)")};
+    return filters;
+}
+
+ExportFormat ExportFormatFor(const QString& strPath, int nFilter) {
+    const QString strSuffix = QFileInfo(strPath).suffix();
+    for (int k = 0; k < 4; ++k) {
+        if (strSuffix.compare(QLatin1String(SUFFIXES[k]), Qt::CaseInsensitive) == 0) {
+            return static_cast<ExportFormat>(k);
+        }
+    }
+    return nFilter >= 0 && nFilter < 4 ? static_cast<ExportFormat>(nFilter) : ExportFormat::Csv;
+}
+
+bool ExportTest(const TestRecord& rec, const QString& strPath, ExportFormat format,
+                const ExportTarget& target, QString& strError) {
+    if (format == ExportFormat::Csv) {
+        const std::string strText = FormatCsv(rec);
+        return WriteFileWhole(strPath, strText.data(), strText.size(), strError);
+    }
+    TestRecord copy = rec;
+    switch (format) {
+        case ExportFormat::Png:
+            return RenderToFile(copy, strPath, RenderFormat::Png, target.viewSize, strError,
+                                target.dPixelRatio);
+        case ExportFormat::Svg:
+            return RenderToFile(copy, strPath, RenderFormat::Svg, target.viewSize, strError);
+        default:
+            return RenderToFile(copy, strPath, RenderFormat::Pdf, LandscapePageFor(target.locale),
+                                strError);
+    }
+}
+
+void OnFileExport(CZEFView& view, QWidget* pParent) {
+    QFileDialog dlg(pParent, QStringLiteral("Export"));
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setNameFilters(ExportFilters());
+    // A name typed without an extension takes the chosen filter's, before the dialog asks
+    // about replacing a file of that name.
+    dlg.setDefaultSuffix(QLatin1String(SUFFIXES[0]));
+    QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg](const QString& strFilter) {
+        const int k = static_cast<int>(ExportFilters().indexOf(strFilter));
+        dlg.setDefaultSuffix(QLatin1String(SUFFIXES[k < 0 ? 0 : k]));
+    });
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) {
+        return;
+    }
+    const QString strPath = dlg.selectedFiles().constFirst();
+    const ExportFormat format = ExportFormatFor(
+        strPath, static_cast<int>(ExportFilters().indexOf(dlg.selectedNameFilter())));
+    const ExportTarget target{view.size(), view.devicePixelRatioF(), QLocale()};
+    QString strError;
+    if (!ExportTest(view.m_rec, strPath, format, target, strError)) {
+        QString strText = QStringLiteral("Cannot export to \"%1\":\r%2").arg(strPath, strError);
+        if (QFileInfo::exists(strPath)) {
+            strText += QStringLiteral("\rThe file already there is unchanged.");
+        }
+        theApp.MessageBox(strText, MB_OK | MB_ICONEXCLAMATION);
+    }
+}

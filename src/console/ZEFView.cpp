@@ -1,0 +1,838 @@
+#include "console/ZEFView.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QTimerEvent>
+#include <climits>
+#include <cmath>
+#include <utility>
+
+#include "console/ZEFApp.h"
+#include "console/Dialogs.h"
+#include "core/files/Recovery.h"
+#include "core/files/TestFile.h"
+#include "graph/Graph.h"
+#include "graph/GraphDC.h"
+#include "graph/GraphPasses.h"
+#include "core/link/PortSelection.h"
+#include "core/link/SerialPort.h"
+#include "core/base/NumberText.h"
+#include "core/base/TextBytes.h"
+#include "core/record/Units.h"
+
+namespace {
+
+constexpr char MSG_COMMAND_DISABLED[] = "Command disabled!";
+constexpr char MSG_CLEAR_PREVIOUS[] = "Clear Previous Test Results?";
+constexpr int STOP_REPLY_SIZE = 12;
+
+// The file dialogs' filters. The first one also takes lower-case names, as files copied from
+// other machines often have them.
+const QStringList FILE_FILTERS = {QStringLiteral("ZEF Files (*.ZEF)"),
+                                  QStringLiteral("All Files (*.*)")};
+
+}  // namespace
+
+// The status bar's pane as the view writes to it. The pane shows a text at once by repainting
+// itself, which must not happen while the window is being painted: on a scaled screen a paint
+// nested in another replaces the surface the outer one draws on. A text given during a paint is
+// shown as soon as the paint is over, unless a newer one has come first.
+class CZEFView::CPaneRelay : public CStatusPane {
+public:
+    explicit CPaneRelay(QWidget& view) : m_view(view) {}
+
+    void SetStatusText(const std::string& strText) override {
+        if (m_bInPaint) {
+            if (!std::exchange(m_bPending, true)) {
+                QMetaObject::invokeMethod(
+                    &m_view, [this] { Flush(); }, Qt::QueuedConnection);
+            }
+            m_strPending = strText;
+            return;
+        }
+        m_bPending = false;
+        if (m_pTarget) {
+            m_pTarget->SetStatusText(strText);
+        }
+    }
+    void Flush() {
+        if (std::exchange(m_bPending, false) && m_pTarget) {
+            m_pTarget->SetStatusText(m_strPending);
+        }
+    }
+
+    CStatusPane* m_pTarget = nullptr;  // none until the status bar is there
+    bool m_bInPaint = false;
+
+private:
+    QWidget& m_view;
+    bool m_bPending = false;
+    std::string m_strPending;
+};
+
+class CZEFView::CSurface {
+public:
+    explicit CSurface(CZEFView& view)
+        : m_dc(view.m_image),
+          m_drawing(m_dc, *view.m_pPane, [] { return thePort.m_bRunning != 0; }) {}
+
+    CGraphDC m_dc;
+    CWindowDrawing m_drawing;
+};
+
+namespace {
+
+// A command's hold on the window's drawing surface, released on every path out.
+class CSurfaceScope {
+public:
+    explicit CSurfaceScope(CZEFView& view) : m_view(view) {}
+    ~CSurfaceScope() { m_view.EndTick(); }
+
+private:
+    CZEFView& m_view;
+};
+
+}  // namespace
+
+CZEFView::CZEFView(QWidget* pParent)
+    : QWidget(pParent),
+      m_rec(theApp.m_bEnglish, theApp.m_dMaxSpeed),
+      m_pRelay(std::make_unique<CPaneRelay>(*this)),
+      m_pPane(m_pRelay.get()) {
+    setObjectName(QStringLiteral("view"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    OnInitialUpdate();
+}
+
+CZEFView::~CZEFView() {
+    m_pSurface.reset();
+    StopPollTimer(*this, thePort);
+}
+
+void CZEFView::SetStatusPane(CStatusPane* pPane) {
+    m_pRelay->m_pTarget = pPane;
+}
+
+bool CZEFView::Running() const {
+    return thePort.m_bRunning != 0;
+}
+
+// --- The window's image ------------------------------------------------------------------------
+
+void CZEFView::EnsureImage() {
+    const qreal dRatio = devicePixelRatioF();
+    const QSize size = (QSizeF(width(), height()) * dRatio).toSize().expandedTo(QSize(1, 1));
+    if (m_image.size() != size || m_image.devicePixelRatio() != dRatio) {
+        m_image = QImage(size, QImage::Format_RGB32);
+        m_image.setDevicePixelRatio(dRatio);
+        m_image.fill(Qt::white);
+        m_bImageStale = true;
+    }
+}
+
+CZEFView::CSurface& CZEFView::AcquireSurface() {
+    if (!m_pSurface) {
+        EnsureImage();
+        m_pSurface = std::make_unique<CSurface>(*this);
+    }
+    ++m_nSurfaceUsers;
+    return *m_pSurface;
+}
+
+void CZEFView::ReleaseSurface() {
+    if (m_nSurfaceUsers == 0 || --m_nSurfaceUsers > 0) {
+        return;
+    }
+    const QRect rcDevice = m_pSurface->m_dc.TakeChangedRect();
+    m_pSurface.reset();
+    if (m_fnRecordChanged) {
+        m_fnRecordChanged();
+    }
+    if (std::exchange(m_bPaintDeferred, false)) {
+        // What was exposed or resized meanwhile has been shown only from the old image.
+        update();
+    } else if (!rcDevice.isEmpty()) {
+        const qreal dRatio = m_image.devicePixelRatio();
+        const QRectF rcWidget(rcDevice.x() / dRatio, rcDevice.y() / dRatio,
+                              rcDevice.width() / dRatio, rcDevice.height() / dRatio);
+        update(rcWidget.toAlignedRect().adjusted(-1, -1, 1, 1));
+    }
+}
+
+void CZEFView::Invalidate() {
+    m_bImageStale = true;
+    update();
+}
+
+void CZEFView::paintEvent(QPaintEvent*) {
+    // A full draw needs the image to itself; inside a tick's message box it waits until the
+    // surface is let go.
+    if (m_nSurfaceUsers > 0) {
+        m_bPaintDeferred = true;
+    } else {
+        EnsureImage();
+        if (m_bImageStale) {
+            CGraphDC dc(m_image);
+            m_pRelay->m_bInPaint = true;
+            PaintPass(m_rec, dc, *m_pPane, Running());
+            m_pRelay->m_bInPaint = false;
+            m_bImageStale = false;
+        }
+    }
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_image);
+}
+
+void CZEFView::resizeEvent(QResizeEvent*) {
+    m_bImageStale = true;
+}
+
+void CZEFView::changeEvent(QEvent* pEvent) {
+    if (pEvent->type() == QEvent::ScreenChangeInternal) {
+        Invalidate();
+    }
+    QWidget::changeEvent(pEvent);
+}
+
+// --- Poll cycle ---------------------------------------------------------------------------------
+
+CRecordDrawing& CZEFView::TickDrawing() {
+    m_bTickInStop = m_bTickInStop || thePort.m_bReturningToZero != 0;
+    return AcquireSurface().m_drawing;
+}
+
+void CZEFView::EndTick() {
+    ReleaseSurface();
+    if (m_nSurfaceUsers > 0 || !std::exchange(m_bTickInStop, false)) {
+        return;
+    }
+    // The stop has ended with the fan at rest: the live updates drew in exclusive-or over the
+    // overlay and the grid, so the finished test is drawn once whole. The status line stays.
+    if (!thePort.m_bReturningToZero) {
+        RedrawPlot();
+    }
+}
+
+void CZEFView::SetStatusText(const std::string& strText) {
+    m_pPane->SetStatusText(strText);
+}
+
+void CZEFView::KillPollTimer() {
+    StopPollTimer(*this, thePort);
+}
+
+void CZEFView::SetPollTimer() {
+    StartPollTimer(*this, thePort);
+}
+
+void CZEFView::timerEvent(QTimerEvent* pEvent) {
+    if (thePort.m_nPollTimer != 0 && pEvent->timerId() == static_cast<int>(thePort.m_nPollTimer)) {
+        OnTimer();
+        return;
+    }
+    QWidget::timerEvent(pEvent);
+}
+
+void CZEFView::OnTimer() {
+    const bool bPolling = thePort.m_nPollTimer != 0;
+    theApp.m_recovery.BeforeTick(m_rec);
+    Poll(m_rec, *this, thePort);
+    // The run's end is a stop too, whether the fan ran down or the link gave up.
+    if (theApp.m_recovery.AfterTick(m_rec, bPolling && thePort.m_nPollTimer == 0)) {
+        m_undo.Forget();
+    }
+}
+
+// --- Redraws -----------------------------------------------------------------------------------
+
+void CZEFView::RedrawAll() {
+    CSurface& surface = AcquireSurface();
+    CSurfaceScope scope(*this);
+    ::RedrawAll(m_rec, surface.m_dc, *m_pPane, Running());
+}
+
+void CZEFView::RedrawPlot() {
+    CSurface& surface = AcquireSurface();
+    CSurfaceScope scope(*this);
+    ::RedrawPlot(m_rec, surface.m_dc);
+}
+
+void CZEFView::OnInitialUpdate() {
+    CSurface& surface = AcquireSurface();
+    CSurfaceScope scope(*this);
+    m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
+    for (CurveTable* pTable : {&m_rec.m_lift, &m_rec.m_drag, &m_rec.m_cd, &m_rec.m_ld}) {
+        TestRecord::ClearOverlayTable(*pTable);
+    }
+}
+
+// --- Run commands ------------------------------------------------------------------------------
+
+// What the four speed commands do first. False when the command ends there.
+bool CZEFView::BeginSpeedCommand() {
+    if (!thePort.m_bOnline) {
+        theApp.MessageBox(QString::fromLatin1(MSG_COMMAND_DISABLED), MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    if (thePort.m_bReturningToZero) {
+        // No speed is taken while the fan runs down; the status query still goes out.
+        if (!thePort.CheckStatus()) {
+            KillPollTimer();
+        }
+        FollowStopToItsEnd();
+        return false;
+    }
+    KillPollTimer();
+    const int k = m_rec.FirstRecordedSlot();
+    if (!thePort.m_bRunning && m_rec.WindTopSlots() > k) {
+        if (theApp.MessageBox(QString::fromLatin1(MSG_CLEAR_PREVIOUS),
+                              MB_YESNO | MB_ICONQUESTION) == IDYES) {
+            CSurface& surface = AcquireSurface();
+            CSurfaceScope scope(*this);
+            m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
+            ::RedrawPlot(m_rec, surface.m_dc);
+            // Emptied on purpose: no copy of it is kept, and it is not brought back.
+            theApp.m_recovery.Saved();
+            m_undo.Forget();
+        }
+    }
+    return true;
+}
+
+// The operator's maximum holds, in whole mph; and the fan is never asked to turn backwards.
+void CZEFView::ClampTarget() {
+    if (m_rec.m_dTargetSpeed > m_rec.m_dMaxSpeed) {
+        m_rec.m_dTargetSpeed = std::trunc(m_rec.m_dMaxSpeed);
+    }
+    if (!(m_rec.m_dTargetSpeed >= 0.0)) {
+        m_rec.m_dTargetSpeed = 0.0;
+    }
+}
+
+// A stop whose poll was halted (a Cancel on a link message while the fan ran down) would
+// otherwise never end, and no speed command would ever be taken again: while a stop is in
+// progress and the link is up, the poll runs, and its next tick ends the stop once the fan
+// reports it has stopped.
+void CZEFView::FollowStopToItsEnd() {
+    if (thePort.m_bReturningToZero && thePort.m_bOnline) {
+        SetPollTimer();
+    }
+}
+
+void CZEFView::OnSetWindSpeed() {
+    if (!BeginSpeedCommand()) {
+        return;
+    }
+    CWindSpeedDlg dlg(window());
+    dlg.m_strSpeed = QStringLiteral("0");
+    // Any unit setting but 0 is English, and the label must say the unit the number is taken in.
+    dlg.m_bEnglish = m_rec.m_bEnglish ? 1 : 0;
+    if (dlg.DoModal() != QDialog::Accepted) {
+        return;  // the poll timer stays stopped until another command starts it
+    }
+    const double v = std::trunc(TextToNumber(dlg.m_strSpeed.toStdString()));
+    m_rec.m_dTargetSpeed = m_rec.m_bEnglish ? v : v * MPH_PER_KMH;
+    ClampTarget();
+    SetPollTimer();
+}
+
+// The step of the Increase and Decrease commands, in the units the operator sees.
+double CZEFView::SpeedStep() const {
+    return m_rec.m_bEnglish ? thePort.m_nSpeedStep
+                            : thePort.m_nSpeedStep * METRIC_SPEED_STEP_FACTOR;
+}
+
+void CZEFView::OnIncrementWindSpeed() {
+    if (!BeginSpeedCommand()) {
+        return;
+    }
+    m_rec.m_dTargetSpeed += SpeedStep();
+    ClampTarget();
+    SetPollTimer();
+}
+
+void CZEFView::OnDecrementWindSpeed() {
+    if (!BeginSpeedCommand()) {
+        return;
+    }
+    m_rec.m_dTargetSpeed -= SpeedStep();
+    if (m_rec.m_dTargetSpeed <= 0.0) {
+        OnStopWind();
+    }
+    // Also after a stop that found the fan at rest: the poll then commands 0.
+    SetPollTimer();
+}
+
+void CZEFView::OnGraphDoubleClick(const QPoint& ptClick) {
+    if (!BeginSpeedCommand()) {
+        return;
+    }
+    const int x = SpeedUnitsAtX(m_rec, ptClick.x() * devicePixelRatioF());
+    m_rec.m_dTargetSpeed = x * 0.1;
+    if (!m_rec.m_bEnglish) {
+        m_rec.m_dTargetSpeed = m_rec.m_dTargetSpeed * MPH_PER_KMH;
+    }
+    ClampTarget();
+    SetPollTimer();
+}
+
+void CZEFView::mouseDoubleClickEvent(QMouseEvent* pEvent) {
+    if (pEvent->button() == Qt::LeftButton) {
+        OnGraphDoubleClick(pEvent->position().toPoint());
+    }
+    QWidget::mouseDoubleClickEvent(pEvent);
+}
+
+void CZEFView::OnStopWind() {
+    if (!thePort.m_bOnline) {
+        theApp.MessageBox(QString::fromLatin1(MSG_COMMAND_DISABLED), MB_OK | MB_ICONEXCLAMATION);
+    } else {
+        if (!thePort.CheckStatus()) {
+            KillPollTimer();
+        }
+        if (thePort.m_bRunning != 1) {
+            KillPollTimer();
+        } else if (!thePort.m_bReturningToZero) {
+            KillPollTimer();
+            char reply[POLL_REPLY_SIZE] = {};
+            thePort.SendCommand(CMD_CANCEL, reply, sizeof reply, false);
+            {
+                CSurface& surface = AcquireSurface();
+                CSurfaceScope scope(*this);
+                m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_STOP);
+            }
+            theApp.m_recovery.Write(m_rec);
+            char stopReply[STOP_REPLY_SIZE] = {};
+            const bool bStopSent = thePort.SendCommand(CMD_OFF, stopReply, sizeof stopReply, true,
+                                                       ReplyUse::UNEXAMINED);
+            SetPollTimer();
+            // Only a stop the controller was given is waited for. One that never reached it (the
+            // operator cancelled a link message) would leave the fan running while Stop Wind and
+            // every speed command wait for it; instead Stop Wind can send it again, and the poll
+            // commands zero once the link is back.
+            thePort.m_bReturningToZero = bStopSent ? 1 : 0;
+            m_rec.m_dFiltLift = 0.0;
+            m_rec.m_dFiltDrag = 0.0;
+            m_rec.m_dFiltWind = 0.0;
+        }
+        FollowStopToItsEnd();
+    }
+    m_rec.m_dTargetSpeed = 0.0;
+    m_rec.m_dCommandSpeed = 0.0;
+}
+
+void CZEFView::OnClearGraph() {
+    KeepUndoStep();
+    theApp.m_recovery.Replaced();
+    CSurface& surface = AcquireSurface();
+    CSurfaceScope scope(*this);
+    m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
+    ::RedrawAll(m_rec, surface.m_dc, *m_pPane, Running());
+}
+
+void CZEFView::OnOverlaySet() {
+    m_undo.Forget();
+    m_rec.SetOverlay();
+    RedrawPlot();
+}
+
+void CZEFView::OnOverlayClear() {
+    KeepUndoStep();
+    m_rec.ClearOverlay();
+    RedrawPlot();
+}
+
+void CZEFView::KeepUndoStep() {
+    m_undo.Keep(m_rec, theApp.m_recovery.Unsaved());
+}
+
+bool CZEFView::CanUndo() const {
+    return m_undo.Available() && !Running() && thePort.m_nPollTimer == 0;
+}
+
+void CZEFView::OnEditUndo() {
+    bool bUnsaved = false;
+    if (!CanUndo() || !m_undo.Restore(m_rec, bUnsaved)) {
+        return;
+    }
+    theApp.m_recovery.SetUnsaved(bUnsaved);
+    theApp.m_recovery.Write(m_rec);
+    RedrawAll();
+}
+
+// --- Dialogs -----------------------------------------------------------------------------------
+
+void CZEFView::OnComments() {
+    CCommentsDlg dlg(window());
+    for (int i = 0; i < CCommentsDlg::LINE_COUNT; ++i) {
+        dlg.m_strLine[i] = TextFromBytes(m_rec.m_strComment[i]);
+    }
+    if (dlg.DoModal() != QDialog::Accepted) {
+        return;
+    }
+    CUndo before;
+    before.Keep(m_rec, theApp.m_recovery.Unsaved());
+    const auto comments = m_rec.m_strComment;
+    for (int i = 0; i < CCommentsDlg::LINE_COUNT; ++i) {
+        // A line left as it was keeps its bytes, also one a file brought in another encoding.
+        if (dlg.m_strLine[i] != TextFromBytes(m_rec.m_strComment[i])) {
+            m_rec.m_strComment[i] = BytesFromText(dlg.m_strLine[i]);
+        }
+    }
+    if (m_rec.m_strComment != comments) {
+        m_undo = std::move(before);
+        theApp.m_recovery.Changed();
+        theApp.m_recovery.Write(m_rec);
+    }
+    RedrawPlot();
+}
+
+namespace {
+
+// A speed as the unsigned whole number the Max Speed box holds, truncated. A maximum written by
+// hand in the profile can lie beyond what the box holds; it shows as the nearest it can.
+unsigned WholeSpeed(double dSpeed) {
+    if (!(dSpeed > 0.0)) {
+        return 0;
+    }
+    if (dSpeed >= static_cast<double>(UINT_MAX)) {
+        return UINT_MAX;
+    }
+    return static_cast<unsigned>(dSpeed);
+}
+
+}  // namespace
+
+void CZEFView::OnConfigure() {
+    CTestConfigDlg dlg(window());
+    const int nUnits = m_rec.m_bEnglish ? 0 : 1;
+    dlg.m_nUnits = nUnits;
+    if (m_rec.m_bEnglish) {
+        dlg.m_nMaxSpeed = WholeSpeed(m_rec.m_dMaxSpeed);
+        dlg.m_strCdArea = QString::fromStdString(FormatFixed(m_rec.m_dCdArea, 3, 2));
+    } else {
+        dlg.m_nMaxSpeed = WholeSpeed(m_rec.m_dMaxSpeed * KMH_PER_MPH + 0.5);
+        dlg.m_strCdArea =
+            QString::fromStdString(FormatFixed(m_rec.m_dCdArea * SQCM_PER_SQIN, 3, 2));
+    }
+    if (dlg.DoModal() != QDialog::Accepted) {
+        return;
+    }
+    CUndo before;
+    before.Keep(m_rec, theApp.m_recovery.Unsaved());
+    m_rec.m_bEnglish = dlg.m_nUnits == 0 ? 1 : 0;
+    if (dlg.m_nUnits != nUnits) {
+        m_undo = std::move(before);
+        theApp.m_recovery.Replaced();
+        // A test never mixes units: a change of system starts afresh.
+        m_rec.SetForceRange(2);
+        m_rec.SetCdRange(1);
+        m_rec.SetLDRange(1);
+        m_rec.SetSpeedRange(1);
+        CSurface& surface = AcquireSurface();
+        CSurfaceScope scope(*this);
+        m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
+        ::RedrawAll(m_rec, surface.m_dc, *m_pPane, Running());
+    }
+    m_rec.ApplyUnitScales();
+    double dArea = TextToNumber(dlg.m_strCdArea.toStdString());
+    if (!std::isfinite(dArea)) {
+        dArea = 0.0;  // as any area that is no number
+    }
+    if (m_rec.m_bEnglish) {
+        m_rec.m_dMaxSpeed = dlg.m_nMaxSpeed;
+        m_rec.m_dCdArea = dArea;
+    } else {
+        m_rec.m_dMaxSpeed = dlg.m_nMaxSpeed * MPH_PER_KMH;
+        m_rec.m_dCdArea = dArea * SQIN_PER_SQCM;
+    }
+    if (m_rec.m_dMaxSpeed > 80.0) {
+        m_rec.m_dMaxSpeed = 80.0;
+    }
+    theApp.WriteProfileInt(PROFILE_SYSTEM, PROFILE_UNITS, m_rec.m_bEnglish);
+    theApp.WriteProfileInt(PROFILE_SYSTEM, PROFILE_MAX_SPEED,
+                           static_cast<int>(m_rec.m_dMaxSpeed + 0.5));
+    for (int i = 1; i < SLOT_COUNT; ++i) {
+        const double dDrag = m_rec.m_drag.m_dValue[i];
+        m_rec.m_cd.m_dValue[i] =
+            dDrag == EMPTY_SLOT ? EMPTY_SLOT : m_rec.DragCoefficient(i * 0.1, dDrag);
+    }
+    RedrawAll();
+}
+
+void CZEFView::OnAxis() {
+    std::unique_ptr<CAxisDlg> pDlg;
+    if (m_rec.m_bEnglish) {
+        pDlg = std::make_unique<CAxisDlg>(window());
+    } else {
+        pDlg = std::make_unique<CMetricAxisDlg>(window());
+    }
+    CAxisDlg& dlg = *pDlg;
+    dlg.m_bLift = m_rec.m_lift.m_bVisible;
+    dlg.m_bDrag = m_rec.m_drag.m_bVisible;
+    dlg.m_bCdOn = m_rec.m_cd.m_bVisible;
+    dlg.m_bLDOn = m_rec.m_ld.m_bVisible;
+    const bool bEnglish = m_rec.m_bEnglish != 0;
+    auto shown = [](double dTop, int nRange, int nPrecision) {
+        return QString::fromStdString(FormatFixed(std::ldexp(dTop, 1 - nRange), nPrecision, 2));
+    };
+    dlg.m_strForce = shown(bEnglish ? 2.0 : 1.0, m_rec.m_axisForce.m_nRange, 3);
+    dlg.m_strCd = shown(2.0, m_rec.m_axisCd.m_nRange, 2);
+    dlg.m_strLD = shown(20.0, m_rec.m_axisLD.m_nRange, 1);
+    dlg.m_strWind = bEnglish ? shown(80.0, m_rec.m_axisWind.m_nRange, 1)
+                             : shown(130.0, m_rec.m_axisWind.m_nRange, 0);
+    if (dlg.DoModal() == QDialog::Accepted) {
+        m_rec.m_lift.m_bVisible = dlg.m_bLift;
+        m_rec.m_drag.m_bVisible = dlg.m_bDrag;
+        m_rec.m_cd.m_bVisible = dlg.m_bCdOn;
+        m_rec.m_ld.m_bVisible = dlg.m_bLDOn;
+        m_rec.SetForceRange(RangeFromText(bEnglish ? 2.0 : 1.0, dlg.m_strForce.toStdString(),
+                                          m_rec.m_axisForce.m_nRange));
+        m_rec.SetSpeedRange(RangeFromText(bEnglish ? 85.0 : 140.0, dlg.m_strWind.toStdString(),
+                                          m_rec.m_axisWind.m_nRange));
+        m_rec.SetCdRange(RangeFromText(2.0, dlg.m_strCd.toStdString(), m_rec.m_axisCd.m_nRange));
+        m_rec.SetLDRange(RangeFromText(20.0, dlg.m_strLD.toStdString(), m_rec.m_axisLD.m_nRange));
+    }
+    RedrawAll();
+}
+
+void CZEFView::OnComPort() {
+    CComPortAsk ask(window());
+    ::OnComPort(ask, theApp.m_profile, *theApp.m_pMessageBoxes, thePort);
+}
+
+// --- Files -------------------------------------------------------------------------------------
+
+namespace {
+
+// A test file the operator named without regard to the letter case of its extension: a name
+// typed without one gets ".ZEF", and "wing" must still open the "wing.zef" the list shows. The
+// name as given when it exists, or when no single file differs from it only there.
+QString ExistingTestFile(const QString& strPath) {
+    const QFileInfo info(strPath);
+    if (info.exists() || info.suffix().compare(QLatin1String("ZEF"), Qt::CaseInsensitive) != 0) {
+        return strPath;
+    }
+    const QString strStem = info.fileName().chopped(info.suffix().size());
+    QString strFound;
+    const QStringList entries = info.dir().entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& strEntry : entries) {
+        if (strEntry.size() == info.fileName().size() && strEntry.startsWith(strStem) &&
+            strEntry.endsWith(QLatin1String(".ZEF"), Qt::CaseInsensitive)) {
+            if (!strFound.isEmpty()) {
+                return strPath;  // more than one: the operator must say which
+            }
+            strFound = strEntry;
+        }
+    }
+    return strFound.isEmpty() ? strPath : info.dir().filePath(strFound);
+}
+
+// The folder the file dialogs start in: the one last used for a test, while it is there.
+QString TestFolder() {
+    const std::optional<std::string> folder =
+        theApp.GetProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER);
+    const QString strFolder = folder ? QFile::decodeName(folder->c_str()) : QString();
+    return !strFolder.isEmpty() && QFileInfo(strFolder).isDir() ? strFolder : QString();
+}
+
+// Stores the folder of a test just opened or saved. A folder whose name the profile could not
+// give back as written (a line break, a blank before a semicolon) is not stored at all.
+void RememberTestFolder(const QString& strPath) {
+    const QString strFolder = QFileInfo(strPath).absolutePath();
+    if (strFolder == TestFolder()) {
+        return;
+    }
+    const QByteArray name = QFile::encodeName(strFolder);
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || c == 0x7f ||
+            (c == ';' && i > 0 && (name[i - 1] == ' ' || name[i - 1] == '\t'))) {
+            return;
+        }
+    }
+    // Quoted, so that blanks at either end stay.
+    theApp.WriteProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER, '"' + name.toStdString() + '"');
+}
+
+// The file dialogs: Qt's own, so that the filters and their case rule are the same everywhere.
+// A name with a wildcard ("*.ZEF", as the dialog starts) lists what it matches rather than
+// naming a file.
+class CTestFileDialog : public QFileDialog {
+public:
+    CTestFileDialog(QWidget* pParent, bool bSave) : QFileDialog(pParent) {
+        setOption(QFileDialog::DontUseNativeDialog);
+        setAcceptMode(bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        // Open does not insist that the file exists; Save asks before it replaces one.
+        setFileMode(QFileDialog::AnyFile);
+        setDefaultSuffix(QStringLiteral("ZEF"));
+        setNameFilters(FILE_FILTERS);
+        // Names match their filter whatever their letter case, so "*.ZEF" also shows "wing.zef".
+        // Qt's dialog does so unless told otherwise; this keeps it so.
+        setFilter(filter() & ~QDir::CaseSensitive);
+        const QString strFolder = TestFolder();
+        if (!strFolder.isEmpty()) {
+            setDirectory(strFolder);
+        }
+        selectFile(QStringLiteral("*.ZEF"));
+        m_pName = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        m_pModel = findChild<QFileSystemModel*>();
+        // "All Files (*.*)" lists every file, those without an extension too, which "*.*" would
+        // pass over; the filter is applied here rather than by the dialog, which would also
+        // turn a name being saved into "wing.*".
+        if (auto* pTypes = findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+            QObject::disconnect(pTypes, SIGNAL(activated(int)), this, SLOT(_q_useNameFilter(int)));
+            connect(pTypes, &QComboBox::activated, this, [this, bSave](int nIndex) {
+                const bool bAll = nIndex == 1;
+                if (m_pModel) {
+                    m_pModel->setNameFilters(
+                        {bAll ? QStringLiteral("*") : QStringLiteral("*.ZEF")});
+                }
+                // Among all files a name is opened as given, an extension added only when no
+                // file has the name.
+                if (!bSave) {
+                    setDefaultSuffix(bAll ? QString() : QStringLiteral("ZEF"));
+                }
+            });
+        }
+    }
+
+    void accept() override {
+        const QString strName = m_pName ? m_pName->text().trimmed() : QString();
+        if (strName.contains(QLatin1Char('*')) || strName.contains(QLatin1Char('?'))) {
+            if (m_pModel) {
+                m_pModel->setNameFilters(strName.split(QLatin1Char(';'), Qt::SkipEmptyParts));
+            }
+            return;
+        }
+        QFileDialog::accept();
+    }
+
+protected:
+    // The pattern first shown is typed over.
+    void showEvent(QShowEvent* pEvent) override {
+        QFileDialog::showEvent(pEvent);
+        if (m_pName) {
+            m_pName->setFocus();
+            m_pName->selectAll();
+        }
+    }
+
+private:
+    QLineEdit* m_pName = nullptr;
+    QFileSystemModel* m_pModel = nullptr;
+};
+
+QString AskFile(QWidget* pParent, bool bSave) {
+    CTestFileDialog dlg(pParent, bSave);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) {
+        return {};
+    }
+    QString strPath = dlg.selectedFiles().constFirst();
+    if (!bSave && dlg.defaultSuffix().isEmpty() && !QFileInfo::exists(strPath) &&
+        !QFileInfo(strPath).fileName().contains(QLatin1Char('.'))) {
+        strPath += QStringLiteral(".ZEF");
+    }
+    return bSave ? strPath : ExistingTestFile(strPath);
+}
+
+QString Quoted(const QString& strPath) {
+    return QStringLiteral("\"%1\"").arg(strPath);
+}
+
+}  // namespace
+
+void CZEFView::OnFileOpen() {
+    const QString strPath = AskFile(window(), false);
+    if (!strPath.isEmpty() && OpenTestFile(strPath)) {
+        RememberTestFolder(strPath);
+    }
+}
+
+bool CZEFView::OpenTestFile(const QString& strPath) {
+    CUndo before;
+    before.Keep(m_rec, theApp.m_recovery.Unsaved());
+    const FileResult result = ReadTestFile(m_rec, strPath);
+    RedrawAll();
+    QString strWhat;
+    switch (result.status) {
+        case FileStatus::Ok:
+            m_undo = std::move(before);
+            theApp.m_recovery.Replaced();
+            return true;
+        case FileStatus::NotTestFile:
+            strWhat = QStringLiteral("%1 is not a Zefron test file.").arg(Quoted(strPath));
+            break;
+        case FileStatus::CannotOpen:
+            strWhat = QStringLiteral("Cannot open %1:\r%2").arg(Quoted(strPath), result.strError);
+            break;
+        default:
+            strWhat = QStringLiteral("Cannot read %1:\r%2").arg(Quoted(strPath), result.strError);
+            break;
+    }
+    theApp.MessageBox(strWhat + QStringLiteral("\rThe current test is unchanged."),
+                      MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+void CZEFView::OnFileSave() {
+    const QString strPath = AskFile(window(), true);
+    if (!strPath.isEmpty() && SaveTestFile(strPath)) {
+        RememberTestFolder(strPath);
+    }
+}
+
+bool CZEFView::SaveTestFile(const QString& strPath) {
+    const FileResult result = WriteTestFile(m_rec, strPath);
+    if (result.Ok()) {
+        theApp.m_recovery.Saved();
+    } else {
+        QString strText = QStringLiteral("Cannot save the test to %1:\r%2\rThe test was not saved.")
+                              .arg(Quoted(strPath), result.strError);
+        if (QFileInfo::exists(strPath)) {
+            strText += QStringLiteral(" The file already there is unchanged.");
+        }
+        theApp.MessageBox(strText, MB_OK | MB_ICONEXCLAMATION);
+    }
+    return result.Ok();
+}
+
+// --- Printing ----------------------------------------------------------------------------------
+
+void CZEFView::PrintPage(QPrinter& printer) {
+    printer.setDocName(QString());  // the document has no title
+    CGraphDC dc(printer, true);
+    if (dc.IsActive()) {
+        PrintPass(m_rec, dc, *m_pPane, Running());
+    }
+}
+
+void CZEFView::OnFilePrint(QPrinter& printer) {
+    QPrintDialog dlg(&printer, window());
+    // One page, always.
+    dlg.setMinMax(1, 1);
+    dlg.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dlg.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dlg.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    if (dlg.exec() == QDialog::Accepted) {
+        printer.setPrintRange(QPrinter::AllPages);
+        PrintPage(printer);
+    }
+}
+
+void CZEFView::OnFilePrintPreview(QPrinter& printer) {
+    QPrintPreviewDialog dlg(&printer, window());
+    connect(&dlg, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* pPrinter) { PrintPage(*pPrinter); });
+    dlg.exec();
+}

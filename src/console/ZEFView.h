@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "core/link/Poll.h"
+#include "core/record/StatusPane.h"
+#include "core/record/TestRecord.h"
+#include "core/record/Undo.h"
+
+class CGraphDC;
+class CWindowDrawing;
+class QPrinter;
+
+// The main window's client: it holds the test record, shows the graph from an image of its own
+// that every drawing pass paints on, keeps the poll timer, and carries the commands that run a
+// test.
+class CZEFView : public QWidget, public CPollHost {
+public:
+    explicit CZEFView(QWidget* pParent = nullptr);
+    ~CZEFView() override;
+
+    // The status bar's message pane (until it is set, the text goes nowhere). The view writes to
+    // it through a relay of its own.
+    void SetStatusPane(CStatusPane* pPane);
+
+    // Empties the current test and the overlay; draws nothing.
+    void OnInitialUpdate();
+
+    // Run commands.
+    void OnSetWindSpeed();
+    void OnIncrementWindSpeed();
+    void OnDecrementWindSpeed();
+    void OnGraphDoubleClick(const QPoint& ptClick);
+    void OnStopWind();
+    void OnClearGraph();
+    void OnOverlaySet();
+    void OnOverlayClear();
+    // Undo: the test as it was before the last command that replaced or emptied it, while no
+    // run is active. Nothing is sent to the controller.
+    void OnEditUndo();
+    bool CanUndo() const;
+    // Keeps the test for Undo before a command replaces it.
+    void KeepUndoStep();
+    // Dialogs and files.
+    void OnComments();
+    void OnConfigure();
+    void OnAxis();
+    void OnComPort();
+    void OnFileOpen();
+    void OnFileSave();
+    // Reads a test file into the record, says what went wrong in a box, and redraws; the body
+    // of Open once a file is chosen. True when the file was read.
+    bool OpenTestFile(const QString& strPath);
+    bool SaveTestFile(const QString& strPath);
+    // Printing and preview, one page.
+    void OnFilePrint(QPrinter& printer);
+    void OnFilePrintPreview(QPrinter& printer);
+    void PrintPage(QPrinter& printer);
+
+    // One tick of the poll timer.
+    void OnTimer();
+    // The two redraws commands ask for, on a surface of the window.
+    void RedrawAll() override;
+    void RedrawPlot();
+    // Asks for a full draw at the next paint.
+    void Invalidate();
+
+    const QImage& Image() const { return m_image; }
+    TestRecord m_rec;
+    // Called after each drawing of the record (a tick, a command), when it may have changed.
+    std::function<void()> m_fnRecordChanged;
+    CUndo m_undo;
+
+    // CPollHost
+    CRecordDrawing& TickDrawing() override;
+    void EndTick() override;
+    void SetStatusText(const std::string& strText) override;
+    void KillPollTimer() override;
+    void SetPollTimer();
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void timerEvent(QTimerEvent* pEvent) override;
+    void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
+    void changeEvent(QEvent* pEvent) override;
+
+private:
+    class CPaneRelay;
+    class CSurface;
+    friend class CSurface;
+
+    // The drawing surface on the window's image for the duration of a command or a tick. Opened
+    // on first use and shared by nested users; the changed part of the window is repainted when
+    // the outermost user lets go.
+    CSurface& AcquireSurface();
+    void ReleaseSurface();
+    bool BeginSpeedCommand();
+    void ClampTarget();
+    double SpeedStep() const;
+    void FollowStopToItsEnd();
+    bool Running() const;
+    void EnsureImage();
+
+    QImage m_image;
+    bool m_bImageStale = true;
+    std::unique_ptr<CPaneRelay> m_pRelay;
+    CStatusPane* m_pPane;  // the relay
+    std::unique_ptr<CSurface> m_pSurface;
+    int m_nSurfaceUsers = 0;
+    // A paint came while the surface was held; the whole window is painted once it is let go.
+    bool m_bPaintDeferred = false;
+    // A tick began while the fan was returning to zero.
+    bool m_bTickInStop = false;
+};
