@@ -390,8 +390,90 @@ def check_page(s, pdf, orientation):
                 return
 
 
+def keep(s):
+    """Recovery after a killed console, Undo of Clear, Export to CSV and PNG, and the data
+    table's copy, as an operator meets them."""
+    main = start_online(s)
+    copy = os.path.join(s.dir, "state", "zef", "unsaved.ZEF")
+    s.check(not os.path.exists(copy), "a recovery copy before any reading")
+    mark = len(s.wire())
+    set_wind(s, main, 10)
+    ramp_to(s, mark, 100)
+    s.wire_after(mark, lambda ls: ls.count("R") >= 25, 10, "readings")
+    s.wait(lambda: os.path.exists(copy) and len(csv(s, copy).splitlines()) > 3, 5,
+           "the recovery copy with points")
+    time.sleep(2.5)  # the copy follows the newest reading within 2 s
+    s.zef.kill()
+    s.zef.wait()
+    found = csv(s, copy)
+    s.check(len(found.splitlines()) > 3, f"the copy left by the killed console:\n{found}")
+
+    mark = len(s.wire())
+    s.start_zef()
+    main = s.window(MAIN, 30)
+    s.wire_after(mark, lambda ls: len(ls) >= 2, 20, "the start-up commands after the restart")
+    box = s.window(BOX, 15)
+    text = s.box_text(box, "An unsaved test was found.", "Restore it?")
+    s.check("An unsaved test was found." in text and "Restore it?" in text,
+            f"the recovery box says {text!r}")
+    s.key(box, "Return")  # Yes, the default button
+    s.gone(BOX)
+
+    folder = os.path.join(s.home, "tests")
+    os.makedirs(folder)
+    path = lambda name: os.path.join(folder, name)
+
+    def save(name):
+        file_dialog(s, main, "ctrl+s", path(name))
+        s.wait(lambda: os.path.exists(path(name)), 5, f"the saved {name}")
+        check_layout(s, path(name))
+        return csv(s, path(name))
+
+    s.expect(save("restored.ZEF") == found, "the restored test holds other points than the copy")
+    s.wait(lambda: not os.path.exists(copy), 5, "the copy to go once the test is saved")
+
+    s.key(main, "c")
+    s.check(len(save("cleared.ZEF").splitlines()) <= 2, "Clear left points")
+    s.key(main, "ctrl+z")
+    s.expect(save("undone.ZEF") == found, "Undo of Clear did not bring the points back")
+
+    def export(name):
+        s.key(main, "ctrl+e")
+        dlg = s.window("Export")
+        s.key(dlg, "ctrl+a")
+        s.type(dlg, path(name))
+        s.key(dlg, "Return")
+        s.gone("Export")
+        s.wait(lambda: os.path.exists(path(name)) and os.path.getsize(path(name)), 10,
+               f"the exported {name}")
+        time.sleep(0.3)
+        s.check(not s.windows(BOX), f"a box is up after the export to {name}")
+        return open(path(name), "rb").read()
+
+    s.expect(export("points.csv").decode(errors="replace") == found,
+             "the exported CSV differs from zeftool csv of the saved test")
+    s.expect(export("graph.png").startswith(b"\x89PNG\r\n\x1a\n"), "graph.png is not a PNG")
+
+    s.set_clipboard("")
+    s.key(main, "ctrl+t")
+    # The table docks at the window's right; a click into it gives it the focus.
+    x, y, w, h = s.geometry(main)
+    s.click(x + w - 40 * int(s.scale), y + h // 2)
+    s.key(main, "ctrl+a", "ctrl+c")
+    table = s.wait(lambda: s.clipboard(), 5, "the table's rows on the clipboard").splitlines()
+    header = table[0].split("\t")
+    s.check(len(header) >= 3 and header[0].lower().startswith("wind"),
+            f"the copied header row is {table[0]!r}")
+    winds = [line.split(",")[0] for line in found.splitlines()[1:]]
+    s.expect([line.split("\t")[0] for line in table[1:]] == winds,
+             f"copied rows {table[1:4]}... do not match the {len(winds)} recorded points")
+    s.expect(all(len(line.split("\t")) == len(header) for line in table[1:]),
+             "a copied row has another number of cells than the header")
+    s.check(not s.windows(BOX), "a box is up")
+
+
 SCENARIOS = {"startup": startup, "run": run, "files": comments_and_files,
-             "overlay": overlay_units_axis, "faults": faults, "print": print_pdf}
+             "overlay": overlay_units_axis, "faults": faults, "print": print_pdf, "keep": keep}
 
 
 def main():
