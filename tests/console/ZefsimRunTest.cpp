@@ -29,6 +29,8 @@ TEST_F(ZefsimRun, AWholeTestRunsSavesReopensAndBecomesTheOverlay) {
     Key(Qt::Key_W);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Rec().m_dFiltWind > 13; }, 30000));
     EXPECT_GT(recorded(), 15);  // the sweep is on the graph
+    // The unsaved run reaches its copy on the console's own clock while the fan still runs.
+    EXPECT_TRUE(QTest::qWaitFor([] { return QFileInfo::exists(theApp.m_recovery.Path()); }, 5000));
     Key(Qt::Key_S);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !PollRunning(); }, 30000));  // the fan has run down
 
