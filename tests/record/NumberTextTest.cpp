@@ -58,6 +58,8 @@ TEST(DerivedQuantities, WorkedExamplesAndLimits) {
     for (const bool bEnglish : {true, false}) {
         EXPECT_EQ(DragCoefficient(bEnglish, 1.0, 18.0, -1.7976931348623157e308), -NOT_COMPUTABLE);
         EXPECT_EQ(DragCoefficient(bEnglish, 1.0, 18.0, 1.7976931348623157e308), 2.0);
+        // An area so large that the pressure overflows too.
+        EXPECT_EQ(DragCoefficient(bEnglish, 1e308, 18.0, -1.7976931348623157e308), 0.0);
     }
     // L/D: 0 for drag up to 0.002, else clamped to +-20.
     const double ratios[][3] = {{1, 0.002, 0},   {1, 0, 0},       {1, -0.5, 0},

@@ -1,5 +1,7 @@
 #include "core/record/Units.h"
 
+#include <cmath>
+
 double SmoothReading(double dSample, double dPrevious, int n) {
     if (n < 2) {
         return dSample;
@@ -22,6 +24,9 @@ double DragCoefficient(bool bEnglish, double dCdArea, double dSpeed, double dDra
     // A negative drag (a balance that reads below its zero) gives a negative Cd as it is; only a
     // drag so large that the quotient overflows is held, so that no infinity is ever stored.
     const double dCd = dDrag * FORCE_FACTOR / dDenominator;
+    if (std::isnan(dCd)) {
+        return 0;  // both the force and the pressure beyond any number: no Cd to tell
+    }
     if (dCd > CD_CEILING) {
         return CD_CEILING;
     }
