@@ -16,65 +16,9 @@
 #include "core/link/SerialPort.h"
 #include "console/DataTableModel.h"
 
+#include "BenchLink.h"
+
 namespace {
-
-// Readings sweep the wind up and down between 30 and 50 mph, so that each tick records in a new
-// place (one row inserted or changed, others removed as the wind falls back).
-class CMemoryController : public CSerialDevice {
-public:
-    CMemoryController() {
-        for (int i = 0; i < 400; ++i) {
-            const int nWind = 300 + (i < 200 ? i : 400 - i);
-            m_readings.push_back(std::to_string(nWind) + "," + std::to_string(nWind / 4) + "," +
-                                 std::to_string(nWind * 2) + "\r");
-        }
-    }
-    bool Open(const std::string&, COpenFailure&) override { return true; }
-    bool IsOpen() const override { return true; }
-    void Close() override {}
-    void DiscardInput() override { m_reply.clear(); }
-    bool Write(const char* pData, std::size_t nLength) override {
-        m_nBytes += static_cast<long>(nLength);
-        m_reply = pData[0] == 'S'   ? "4\r"
-                  : pData[0] == 'W' ? "\r"
-                  : pData[0] == 'R' ? m_readings[m_nReading++ % m_readings.size()]
-                                    : "";
-        m_nPos = 0;
-        return true;
-    }
-    ReadResult ReadByte(char& c, int) override {
-        if (m_nPos >= m_reply.size()) {
-            return ReadResult::TIMED_OUT;
-        }
-        c = m_reply[m_nPos++];
-        ++m_nBytes;
-        return ReadResult::BYTE;
-    }
-
-    long m_nBytes = 0;
-
-private:
-    std::vector<std::string> m_readings;
-    std::size_t m_nReading = 0;
-    std::string m_reply;
-    std::size_t m_nPos = 0;
-};
-
-class CNoBoxes : public CMessageBoxes {
-public:
-    int Show(const QString&, unsigned) override {
-        std::fprintf(stderr, "the in-memory controller failed an exchange\n");
-        std::abort();
-    }
-};
-
-class CNullDrawing : public CRecordDrawing {
-public:
-    void EraseStretch(TestRecord&, int, int) override {}
-    void DrawStretch(TestRecord&, int, int) override {}
-    void MoveSpeedMarker(TestRecord&, double, int) override {}
-    void ShowStatus(TestRecord&, double, double, double, double, double) override {}
-};
 
 // The view's end of a tick: the table's rows follow the record, as CZEFView's hook makes them.
 class CBenchHost : public CPollHost {
@@ -142,7 +86,7 @@ void Tick(benchmark::State& state, Table table) {
     }
 
     const double dBytes =
-        static_cast<double>(pController->m_nBytes) / static_cast<double>(state.iterations());
+        static_cast<double>(pController->m_nBytesSent + pController->m_nBytesReceived) / static_cast<double>(state.iterations());
     // The physical floor of a tick: its bytes at 2400 baud (10 bits a byte), in microseconds.
     state.counters["line_us"] = dBytes * 10.0 / 2400.0 * 1e6;
     state.counters["rows"] = model.rowCount();
