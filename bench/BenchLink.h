@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/base/OperatorMessages.h"
 #include "core/link/SerialDevice.h"
+#include "core/link/SerialPort.h"
 #include "core/record/TestRecord.h"
 
 // 8 data bits between a start and a stop bit.
@@ -88,3 +90,20 @@ public:
     void MoveSpeedMarker(TestRecord&, double, int) override {}
     void ShowStatus(TestRecord&, double, double, double, double, double) override {}
 };
+
+// Opens the port on a fresh in-memory controller and puts the link on-line; the controller, or
+// nullptr when the port did not open.
+inline CMemoryController* OpenInMemory(CSerialPort& port, CMessageBoxes& boxes) {
+    CMemoryController* pController = nullptr;
+    port.SetMessageBoxes(&boxes);
+    port.SetDeviceFactory([&pController] {
+        auto pDevice = std::make_unique<CMemoryController>();
+        pController = pDevice.get();
+        return pDevice;
+    });
+    if (!port.Open()) {
+        return nullptr;
+    }
+    port.m_bOnline = 1;
+    return pController;
+}

@@ -42,20 +42,13 @@ private:
 enum class Table { None, Rows, RowsAndRepaint };
 
 void Tick(benchmark::State& state, Table table) {
-    CMemoryController* pController = nullptr;
     CNoBoxes boxes;
     CSerialPort port;
-    port.SetMessageBoxes(&boxes);
-    port.SetDeviceFactory([&pController] {
-        auto pDevice = std::make_unique<CMemoryController>();
-        pController = pDevice.get();
-        return pDevice;
-    });
-    if (!port.Open()) {
+    CMemoryController* pController = OpenInMemory(port, boxes);
+    if (!pController) {
         state.SkipWithError("the in-memory controller did not open");
         return;
     }
-    port.m_bOnline = 1;
     TestRecord rec(1, 80.0);
     CNullDrawing dc;
     rec.ApplyUnitScales();

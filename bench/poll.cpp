@@ -40,20 +40,13 @@ void BM_PollTick(benchmark::State& state) {
     std::int64_t tNow = 0;
     CRecovery recovery(dir.filePath(QStringLiteral("zef/unsaved.ZEF")), [&tNow] { return tNow; });
     long nWrites = 0;
-    CMemoryController* pController = nullptr;
     CNoBoxes boxes;
     CSerialPort port;
-    port.SetMessageBoxes(&boxes);
-    port.SetDeviceFactory([&pController] {
-        auto pDevice = std::make_unique<CMemoryController>();
-        pController = pDevice.get();
-        return pDevice;
-    });
-    if (!port.Open()) {
+    CMemoryController* pController = OpenInMemory(port, boxes);
+    if (!pController) {
         state.SkipWithError("the in-memory controller did not open");
         return;
     }
-    port.m_bOnline = 1;
     TestRecord rec(1, 80.0);
     CNullDrawing dc;
     rec.ApplyUnitScales();
