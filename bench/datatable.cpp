@@ -54,7 +54,8 @@ void Tick(benchmark::State& state, Table table) {
     rec.ApplyUnitScales();
     rec.RecordPoint(dc, 0, 0, 0, RECORD_CLEAR);
     rec.m_cd.m_bVisible = rec.m_ld.m_bVisible = 1;
-    rec.m_dTargetSpeed = rec.m_dCommandSpeed = 40.0;
+    CPollState poll;
+    poll.m_dTargetSpeed = poll.m_dCommandSpeed = 40.0;
     // A full table with an overlay: the largest the table gets.
     for (int i = 1; i < 800; ++i) {
         rec.RecordPoint(dc, i / 1000.0, i / 4000.0, i * 0.1, RECORD_READING);
@@ -72,7 +73,7 @@ void Tick(benchmark::State& state, Table table) {
     }
 
     for (auto _ : state) {
-        Poll(rec, host, port);
+        Poll(rec, poll, host, port);
         if (table == Table::RowsAndRepaint) {
             QApplication::processEvents();
         }

@@ -15,6 +15,7 @@
 
 #include "graph/GraphDC.h"
 #include "graph/GraphPasses.h"
+#include "core/link/Poll.h"
 #include "core/record/StatusPane.h"
 #include "core/record/TestRecord.h"
 #include "core/record/Units.h"
@@ -177,8 +178,9 @@ private:
 
 void BM_OurPointUpdate(benchmark::State& state) {
     TestRecord rec = FullRecord();
+    CPollState poll;
     std::int64_t tNow = 0;
-    rec.m_fnClock = [&] { return tNow += 150; };
+    poll.m_fnClock = [&] { return tNow += 150; };
     QImage image(1920, 1080, QImage::Format_RGB32);
     CNoPane pane;
     {
@@ -189,7 +191,8 @@ void BM_OurPointUpdate(benchmark::State& state) {
     for (auto _ : state) {
         const double dWind = sweep.Next();
         CGraphDC dc(image);
-        CWindowDrawing live(dc, pane, [] { return true; });
+        CWindowDrawing window(dc, pane, [] { return true; });
+        CStatusThrottle live(window, poll);
         rec.RecordPoint(live, Lift(sweep.Slot(), 1.01), Drag(sweep.Slot(), 1.01), dWind,
                         RECORD_READING);
         benchmark::DoNotOptimize(dc.TakeChangedRect());

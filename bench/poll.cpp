@@ -51,15 +51,16 @@ void BM_PollTick(benchmark::State& state) {
     CNullDrawing dc;
     rec.ApplyUnitScales();
     rec.RecordPoint(dc, 0, 0, 0, RECORD_CLEAR);
-    rec.m_dTargetSpeed = 40.0;
-    rec.m_dCommandSpeed = 40.0;
+    CPollState poll;
+    poll.m_dTargetSpeed = 40.0;
+    poll.m_dCommandSpeed = 40.0;
     CBenchHost host;
 
     for (auto _ : state) {
         if (bRecovery) {
             recovery.BeforeTick(rec);
         }
-        Poll(rec, host, port);
+        Poll(rec, poll, host, port);
         if (bRecovery) {
             tNow += POLL_INTERVAL_MS;
             const bool bDue = recovery.Due();

@@ -19,6 +19,7 @@
 #include "console/Resources.h"
 #include "console/SplashWnd.h"
 #include "console/Dialogs.h"
+#include "core/link/ControllerCommands.h"
 #include "core/link/Poll.h"
 #include "core/link/PortSelection.h"
 #include "core/link/SerialPort.h"
@@ -179,9 +180,9 @@ bool CZEFApp::OnIdle(long) {
         // Input waits, so that nothing the operator does comes before the start-up commands.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         // The controller's start-up: a reset, then a cancel. What the reset answers is not read.
-        char reply[POLL_REPLY_SIZE] = {};
-        thePort.SendCommand(CMD_RESET, reply, sizeof reply, true, ReplyUse::UNEXAMINED);
-        thePort.SendCommand(CMD_CANCEL, reply, sizeof reply, false);
+        CControllerCommands commands(thePort);
+        commands.Reset();
+        commands.Cancel();
     }
     AfterSplash();
     return false;

@@ -31,10 +31,6 @@
 
 namespace {
 
-constexpr char MSG_COMMAND_DISABLED[] = "Command disabled!";
-constexpr char MSG_CLEAR_PREVIOUS[] = "Clear Previous Test Results?";
-constexpr int STOP_REPLY_SIZE = 12;
-
 // The file dialogs' filters. The first one also takes lower-case names, as files copied from
 // other machines often have them.
 const QStringList FILE_FILTERS = {QStringLiteral("ZEF Files (*.ZEF)"),
@@ -106,6 +102,7 @@ private:
 CZEFView::CZEFView(QWidget* pParent)
     : QWidget(pParent),
       m_rec(theApp.m_bEnglish, theApp.m_dMaxSpeed),
+      m_run(m_rec, thePort, *this),
       m_pRelay(std::make_unique<CPaneRelay>(*this)),
       m_pPane(m_pRelay.get()) {
     setObjectName(QStringLiteral("view"));
@@ -246,7 +243,7 @@ void CZEFView::timerEvent(QTimerEvent* pEvent) {
 void CZEFView::OnTimer() {
     const bool bPolling = thePort.m_nPollTimer != 0;
     theApp.m_recovery.BeforeTick(m_rec);
-    Poll(m_rec, *this, thePort);
+    m_run.Tick();
     // The run's end is a stop too, whether the fan ran down or the link gave up.
     if (theApp.m_recovery.AfterTick(m_rec, bPolling && thePort.m_nPollTimer == 0)) {
         m_undo.Forget();
@@ -278,59 +275,26 @@ void CZEFView::OnInitialUpdate() {
 
 // --- Run commands ------------------------------------------------------------------------------
 
-// What the four speed commands do first. False when the command ends there.
-bool CZEFView::BeginSpeedCommand() {
-    if (!thePort.m_bOnline) {
-        theApp.MessageBox(QString::fromLatin1(MSG_COMMAND_DISABLED), MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    if (thePort.m_bReturningToZero) {
-        // No speed is taken while the fan runs down; the status query still goes out.
-        if (!thePort.CheckStatus()) {
-            KillPollTimer();
-        }
-        FollowStopToItsEnd();
-        return false;
-    }
-    KillPollTimer();
-    const int k = m_rec.FirstRecordedSlot();
-    if (!thePort.m_bRunning && m_rec.WindTopSlots() > k) {
-        if (theApp.MessageBox(QString::fromLatin1(MSG_CLEAR_PREVIOUS),
-                              MB_YESNO | MB_ICONQUESTION) == IDYES) {
-            CSurface& surface = AcquireSurface();
-            CSurfaceScope scope(*this);
-            m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
-            ::RedrawPlot(m_rec, surface.m_dc);
-            // Emptied on purpose: no copy of it is kept, and it is not brought back.
-            theApp.m_recovery.Saved();
-            m_undo.Forget();
-        }
-    }
-    return true;
+void CZEFView::ClearPreviousResults() {
+    CSurface& surface = AcquireSurface();
+    CSurfaceScope scope(*this);
+    m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
+    ::RedrawPlot(m_rec, surface.m_dc);
+    // Emptied on purpose: no copy of it is kept, and it is not brought back.
+    theApp.m_recovery.Saved();
+    m_undo.Forget();
 }
 
-// The operator's maximum holds, in whole mph; and the fan is never asked to turn backwards.
-void CZEFView::ClampTarget() {
-    if (m_rec.m_dTargetSpeed > m_rec.m_dMaxSpeed) {
-        m_rec.m_dTargetSpeed = std::trunc(m_rec.m_dMaxSpeed);
-    }
-    if (!(m_rec.m_dTargetSpeed >= 0.0)) {
-        m_rec.m_dTargetSpeed = 0.0;
-    }
+void CZEFView::StopMarked() {
+    theApp.m_recovery.Write(m_rec);
 }
 
-// A stop whose poll was halted (a Cancel on a link message while the fan ran down) would
-// otherwise never end, and no speed command would ever be taken again: while a stop is in
-// progress and the link is up, the poll runs, and its next tick ends the stop once the fan
-// reports it has stopped.
-void CZEFView::FollowStopToItsEnd() {
-    if (thePort.m_bReturningToZero && thePort.m_bOnline) {
-        SetPollTimer();
-    }
+int CZEFView::MessageBox(const QString& strText, unsigned nType) {
+    return theApp.MessageBox(strText, nType);
 }
 
 void CZEFView::OnSetWindSpeed() {
-    if (!BeginSpeedCommand()) {
+    if (!m_run.BeginSpeedCommand()) {
         return;
     }
     CWindSpeedDlg dlg(window());
@@ -340,50 +304,22 @@ void CZEFView::OnSetWindSpeed() {
     if (dlg.DoModal() != QDialog::Accepted) {
         return;  // the poll timer stays stopped until another command starts it
     }
-    const double v = std::trunc(TextToNumber(dlg.m_strSpeed.toStdString()));
-    m_rec.m_dTargetSpeed = m_rec.m_bEnglish ? v : v * MPH_PER_KMH;
-    ClampTarget();
-    SetPollTimer();
-}
-
-// The step of the Increase and Decrease commands, in the units the operator sees.
-double CZEFView::SpeedStep() const {
-    return m_rec.m_bEnglish ? thePort.m_nSpeedStep
-                            : thePort.m_nSpeedStep * METRIC_SPEED_STEP_FACTOR;
+    m_run.SetTypedTarget(dlg.m_strSpeed.toStdString());
 }
 
 void CZEFView::OnIncrementWindSpeed() {
-    if (!BeginSpeedCommand()) {
-        return;
-    }
-    m_rec.m_dTargetSpeed += SpeedStep();
-    ClampTarget();
-    SetPollTimer();
+    m_run.IncreaseTarget();
 }
 
 void CZEFView::OnDecrementWindSpeed() {
-    if (!BeginSpeedCommand()) {
-        return;
-    }
-    m_rec.m_dTargetSpeed -= SpeedStep();
-    if (m_rec.m_dTargetSpeed <= 0.0) {
-        OnStopWind();
-    }
-    // Also after a stop that found the fan at rest: the poll then commands 0.
-    SetPollTimer();
+    m_run.DecreaseTarget();
 }
 
 void CZEFView::OnGraphDoubleClick(const QPoint& ptClick) {
-    if (!BeginSpeedCommand()) {
+    if (!m_run.BeginSpeedCommand()) {
         return;
     }
-    const int x = SpeedUnitsAtX(m_rec, ptClick.x() * devicePixelRatioF());
-    m_rec.m_dTargetSpeed = x * 0.1;
-    if (!m_rec.m_bEnglish) {
-        m_rec.m_dTargetSpeed = m_rec.m_dTargetSpeed * MPH_PER_KMH;
-    }
-    ClampTarget();
-    SetPollTimer();
+    m_run.SetPointedTarget(SpeedUnitsAtX(m_rec, ptClick.x() * devicePixelRatioF()));
 }
 
 void CZEFView::mouseDoubleClickEvent(QMouseEvent* pEvent) {
@@ -394,41 +330,7 @@ void CZEFView::mouseDoubleClickEvent(QMouseEvent* pEvent) {
 }
 
 void CZEFView::OnStopWind() {
-    if (!thePort.m_bOnline) {
-        theApp.MessageBox(QString::fromLatin1(MSG_COMMAND_DISABLED), MB_OK | MB_ICONEXCLAMATION);
-    } else {
-        if (!thePort.CheckStatus()) {
-            KillPollTimer();
-        }
-        if (thePort.m_bRunning != 1) {
-            KillPollTimer();
-        } else if (!thePort.m_bReturningToZero) {
-            KillPollTimer();
-            char reply[POLL_REPLY_SIZE] = {};
-            thePort.SendCommand(CMD_CANCEL, reply, sizeof reply, false);
-            {
-                CSurface& surface = AcquireSurface();
-                CSurfaceScope scope(*this);
-                m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_STOP);
-            }
-            theApp.m_recovery.Write(m_rec);
-            char stopReply[STOP_REPLY_SIZE] = {};
-            const bool bStopSent = thePort.SendCommand(CMD_OFF, stopReply, sizeof stopReply, true,
-                                                       ReplyUse::UNEXAMINED);
-            SetPollTimer();
-            // Only a stop the controller was given is waited for. One that never reached it (the
-            // operator cancelled a link message) would leave the fan running while Stop Wind and
-            // every speed command wait for it; instead Stop Wind can send it again, and the poll
-            // commands zero once the link is back.
-            thePort.m_bReturningToZero = bStopSent ? 1 : 0;
-            m_rec.m_dFiltLift = 0.0;
-            m_rec.m_dFiltDrag = 0.0;
-            m_rec.m_dFiltWind = 0.0;
-        }
-        FollowStopToItsEnd();
-    }
-    m_rec.m_dTargetSpeed = 0.0;
-    m_rec.m_dCommandSpeed = 0.0;
+    m_run.StopWind();
 }
 
 void CZEFView::OnClearGraph() {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "core/link/Poll.h"
+#include "core/link/RunControl.h"
 #include "core/record/StatusPane.h"
 #include "core/record/TestRecord.h"
 #include "core/record/Undo.h"
@@ -16,8 +16,8 @@ class QPrinter;
 
 // The main window's client: it holds the test record, shows the graph from an image of its own
 // that every drawing pass paints on, keeps the poll timer, and carries the commands that run a
-// test.
-class CZEFView : public QWidget, public CPollHost {
+// test to the rules that run it.
+class CZEFView : public QWidget, public CRunHost {
 public:
     explicit CZEFView(QWidget* pParent = nullptr);
     ~CZEFView() override;
@@ -70,16 +70,21 @@ public:
 
     const QImage& Image() const { return m_image; }
     TestRecord m_rec;
+    // The speed commands, the stop and the poll, on the record.
+    CRunControl m_run;
     // Called after each drawing of the record (a tick, a command), when it may have changed.
     std::function<void()> m_fnRecordChanged;
     CUndo m_undo;
 
-    // CPollHost
+    // CRunHost
     CRecordDrawing& TickDrawing() override;
     void EndTick() override;
     void SetStatusText(const std::string& strText) override;
     void KillPollTimer() override;
-    void SetPollTimer();
+    void SetPollTimer() override;
+    void ClearPreviousResults() override;
+    void StopMarked() override;
+    int MessageBox(const QString& strText, unsigned nType) override;
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
@@ -98,10 +103,6 @@ private:
     // the outermost user lets go.
     CSurface& AcquireSurface();
     void ReleaseSurface();
-    bool BeginSpeedCommand();
-    void ClampTarget();
-    double SpeedStep() const;
-    void FollowStopToItsEnd();
     bool Running() const;
     void EnsureImage();
 

@@ -144,6 +144,7 @@ protected:
     CMainFrame& Frame() const { return *theApp.m_pMainWnd; }
     CZEFView& View() const { return *theApp.m_pMainWnd->View(); }
     TestRecord& Rec() const { return View().m_rec; }
+    CPollState& Poll() const { return View().m_run.m_state; }
     static bool PollRunning() { return thePort.m_nPollTimer != 0; }
     Strings Sent() { return m_line.TakeWrites(); }
 

@@ -21,16 +21,11 @@
 class CFakeDeviceTree {
 public:
     CFakeDeviceTree() {
-        for (const auto& [pszNode, nMode] :
-             std::initializer_list<std::pair<const char*, mode_t>>{{"ttyUSB0", 0666},
-                                                                   {"ttyUSB1", 0660},
-                                                                   {"ttyACM0", 0666},
-                                                                   {"ttyS0", 0666},
-                                                                   {"ttyS1", 0666},
-                                                                   {"ttyS2", 0600},
-                                                                   {"tty0", 0666}}) {
+        const std::pair<const char*, mode_t> nodes[] = {
+            {"ttyUSB0", 0666}, {"ttyUSB1", 0660}, {"ttyACM0", 0666}, {"ttyS0", 0666},
+            {"ttyS1", 0666},   {"ttyS2", 0600},   {"tty0", 0666}};
+        for (const auto& [pszNode, nMode] : nodes)
             WriteFile(std::string("dev/") + pszNode, "", nMode);
-        }
         Link("dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0", "../../ttyUSB0");
         Link("dev/serial/by-id/usb-Zx_Probe-if00", "../../ttyACM0");
         Link("dev/serial/by-id/usb-Gone-if00", "../../ttyUSB7");

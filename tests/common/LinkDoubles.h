@@ -42,10 +42,8 @@ public:
                : cmd[0] == 'W' || cmd == "O" ? "\r"
                                              : "";
     }
-
     // The commands written since the last call.
     Texts TakeWrites() { return std::exchange(m_writes, {}); }
-
     SerialDeviceFactory Factory() {
         return [this] { return std::make_unique<CDevice>(*this); };
     }
@@ -71,19 +69,16 @@ private:
         bool Write(const char* pData, std::size_t nLength) override {
             EXPECT_TRUE(m_bOpen) << "written on a device that is not open";
             std::string cmd(pData, nLength);
-            m_line.m_strInput +=
-                m_line.m_fnAnswer ? m_line.m_fnAnswer(cmd) : m_line.DefaultAnswer(cmd);
-            for (std::size_t i = 0; (i = cmd.find_first_of("\r\x03", i)) != std::string::npos;) {
+            m_line.m_strInput += m_line.m_fnAnswer ? m_line.m_fnAnswer(cmd) : m_line.DefaultAnswer(cmd);
+            for (std::size_t i = 0; (i = cmd.find_first_of("\r\x03", i)) != std::string::npos;)
                 cmd.replace(i, 1, cmd[i] == '\r' ? "<CR>" : "<03>");
-            }
             m_line.m_writes.push_back(cmd);
             return true;
         }
         ReadResult ReadByte(char& c, int nTimeoutMs) override {
             m_line.m_timeouts.push_back(nTimeoutMs);
-            if (m_line.m_strInput.empty()) {
+            if (m_line.m_strInput.empty())
                 return ReadResult::TIMED_OUT;
-            }
             c = m_line.m_strInput[0];
             m_line.m_strInput.erase(0, 1);
             return ReadResult::BYTE;
@@ -111,9 +106,8 @@ public:
         m_shown.push_back(text);
         m_types.push_back(nType);
         EXPECT_TRUE(!m_pPort || !m_pPort->m_bOnline) << "box shown with the link up: " << text;
-        if (m_fnWhileShown) {
+        if (m_fnWhileShown)
             m_fnWhileShown(text);
-        }
         if (m_answers.empty()) {
             ADD_FAILURE() << "unexpected box: " << text;
             return IDCANCEL;
@@ -122,7 +116,6 @@ public:
         m_answers.pop_front();
         return nAnswer;
     }
-
     Texts TakeTexts() { return std::exchange(m_shown, {}); }
 };
 
@@ -147,17 +140,15 @@ protected:
     bool Ask(QString& strPort) override {
         m_proposed.push_back(strPort.toStdString());
         EXPECT_EQ(m_port.m_bOnline, 0) << "port dialog shown with the link up";
-        if (m_portAnswers.empty()) {
+        if (m_portAnswers.empty())
             return false;
-        }
         strPort = QString::fromStdString(m_portAnswers.front());
         m_portAnswers.pop_front();
         return true;
     }
-
     QString NewDevice() const override { return QString::fromStdString(m_strNewDevice); }
 
-    void Tick() { Poll(m_rec, *this, m_port); }
+    void Tick() { Poll(m_rec, m_poll, *this, m_port); }
     void GoOnline() {
         ASSERT_TRUE(m_port.Open());
         m_port.m_bOnline = 1;
@@ -173,19 +164,20 @@ protected:
     CFakeLine m_line;
     CScriptedBoxes m_boxes;
     CSerialPort m_port;
+    CControllerCommands m_commands{m_port};
     TestRecord m_rec{1, 80.0};
+    CPollState m_poll;
     CRecordingDrawing m_dc;
     bool m_bTimerRunning = true;
     int m_nRedraws = 0;
     int m_nDepth = 0;  // ticks begun and not ended
     Texts m_status;
     std::deque<std::string> m_portAnswers;
-    Texts m_proposed;  // what the port dialog proposed each time it came up
+    Texts m_proposed;            // what the port dialog proposed each time it came up
     std::string m_strNewDevice;  // the device the operator chose for the port, if not mapped
 };
 
 // The link's boxes, word for word; the first ends with the port's number.
 inline const std::string COMM_ERROR =
     "Serial Communications Error!\rBe sure Zefron is properly\rconnected to serial port COM";
-inline const std::string CABLE_BOX = "Cable is disconnected!",
-                         LOCK_BOX = "Control Panel is Locked!";
+inline const std::string CABLE_BOX = "Cable is disconnected!", LOCK_BOX = "Control Panel is Locked!";

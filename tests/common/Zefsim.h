@@ -1,13 +1,11 @@
 #pragma once
 
-// The tunnel emulator as a child process: its device, its operator's switches on standard input,
-// and its command log.
+// The tunnel emulator as a child process: its device and its operator's switches on standard
+// input.
 
 #include <signal.h>
 
 #include <QProcess>
-#include <QTemporaryDir>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,12 +15,11 @@
 
 class CZefsim {
 public:
-    // Starts zefsim with the options given and --log into a directory of its own.
+    // Starts zefsim with the options given.
     explicit CZefsim(const std::vector<std::string>& options) {
-        QStringList args = {QStringLiteral("--log"), m_dir.filePath(QStringLiteral("log"))};
-        for (const std::string& s : options) {
+        QStringList args;
+        for (const std::string& s : options)
             args.push_back(QString::fromStdString(s));
-        }
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QString::fromLatin1(ZEF_ZEFSIM), args);
         // The device is the first line of its output; allow for a slow start under sanitizers.
@@ -46,15 +43,6 @@ public:
     }
     void CloseInput() { m_process.closeWriteChannel(); }
 
-    std::vector<std::string> Log() const {
-        std::ifstream file(m_dir.filePath(QStringLiteral("log")).toStdString());
-        std::vector<std::string> lines;
-        for (std::string strLine; std::getline(file, strLine);) {
-            lines.push_back(strLine);
-        }
-        return lines;
-    }
-
     // Ends the emulator with "quit", or with the signal given, and after 10 s with a kill. Its
     // exit status; -1 when it did not exit by itself.
     int Stop(int nSignal = 0) {
@@ -73,7 +61,6 @@ public:
     }
 
 private:
-    QTemporaryDir m_dir;
     QProcess m_process;
     std::string m_strDevice;
 };

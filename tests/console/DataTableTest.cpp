@@ -128,7 +128,7 @@ TEST_F(DataTable, FollowsARunRowByRowAndCopiesTheSelectedRows) {
     // The fan runs up from rest; each tick's smoothed reading lands in a slot of its own.
     m_line.m_nStatus = STATUS_PLUGGED;
     thePort.m_bRunning = thePort.m_bOnline = 1;
-    Rec().m_dTargetSpeed = Rec().m_dCommandSpeed = 40.0;
+    View().m_run.m_state.m_dTargetSpeed = View().m_run.m_state.m_dCommandSpeed = 40.0;
     for (int nTenths = 100; nTenths <= 400; nTenths += 50) {
         m_line.m_strReading = std::to_string(nTenths) + ",250,125\r";
         View().OnTimer();

@@ -22,7 +22,7 @@ protected:
     // Target and command speed, the poll, a stop in progress, and what the controller was sent.
     std::string State() {
         std::ostringstream out;
-        out << Rec().m_dTargetSpeed << ' ' << Rec().m_dCommandSpeed
+        out << Poll().m_dTargetSpeed << ' ' << Poll().m_dCommandSpeed
             << (PollRunning() ? " poll" : " idle")
             << (thePort.m_bReturningToZero ? " stopping:" : ":");
         for (const std::string& strSent : Sent())
@@ -41,8 +41,8 @@ protected:
 
 TEST_F(RunCommands, WithTheLinkDownSpeedCommandsAreDisabledAndStopStillZeroesTheSpeeds) {
     thePort.m_bOnline = 0;
-    Rec().m_dTargetSpeed = 12;
-    Rec().m_dCommandSpeed = 11.5;
+    Poll().m_dTargetSpeed = 12;
+    Poll().m_dCommandSpeed = 11.5;
     View().SetPollTimer();  // no command touches it
     m_boxes.m_answers = {IDOK, IDOK, IDOK, IDOK, IDOK};
     for (Qt::Key key : {Qt::Key_W, Qt::Key_PageUp, Qt::Key_PageDown})
@@ -99,7 +99,7 @@ TEST_F(RunCommands, SpeedCommandsConvertTruncateAndClampTheTarget) {
         Rec().ApplyUnitScales();
         View().RedrawAll();
         Rec().m_dMaxSpeed = c.dMax;
-        Rec().m_dTargetSpeed = c.dFrom;
+        Poll().m_dTargetSpeed = c.dFrom;
         View().SetPollTimer();
         const double dTop = DisplayedTop(Rec().m_axisWind);
         if (std::tolower(c.pDo[0]) == 'w') {
@@ -117,13 +117,13 @@ TEST_F(RunCommands, SpeedCommandsConvertTruncateAndClampTheTarget) {
             const int x = static_cast<int>(std::lround(Rec().m_rcClient.right * dX));
             QTest::mouseDClick(&View(), Qt::LeftButton, {}, QPoint(x, c.bEnglish ? 300 : 50));
             if (c.bEnglish) {  // in tenths
-                EXPECT_NEAR(Rec().m_dTargetSpeed * 10, std::round(Rec().m_dTargetSpeed * 10), 1e-9);
+                EXPECT_NEAR(Poll().m_dTargetSpeed * 10, std::round(Poll().m_dTargetSpeed * 10), 1e-9);
             }
         } else {
             Key(c.pDo[0] == '+' ? Qt::Key_PageUp : Qt::Key_PageDown);
         }
         const bool bClick = c.pDo[0] == '@';
-        EXPECT_NEAR(Rec().m_dTargetSpeed, c.dTarget,
+        EXPECT_NEAR(Poll().m_dTargetSpeed, c.dTarget,
                     bClick ? dTop / (0.905 * Rec().m_rcClient.right) : 1e-9);
         EXPECT_EQ(PollRunning(), c.pDo[0] != 'w');  // a Cancel leaves it stopped
     }
@@ -142,15 +142,15 @@ TEST_F(RunCommands, StopIsFollowedToItsEndUnlessItNeverWentOut) {
         SCOPED_TRACE(key);
         Fan(false);
         View().SetPollTimer();
-        Rec().m_dTargetSpeed = Rec().m_dCommandSpeed = 3;
+        Poll().m_dTargetSpeed = Poll().m_dCommandSpeed = 3;
         EXPECT_EQ(Press(key), key == Qt::Key_S ? "0 0 idle: S" : "0 0 poll: S");
         if (key == Qt::Key_PageDown) {
             EXPECT_EQ(Tick(), "0 0 poll: S W0<CR> R");
         }
         Fan(true);
-        Rec().m_dTargetSpeed = Rec().m_dCommandSpeed = Rec().m_dFiltWind = 3;
+        Poll().m_dTargetSpeed = Poll().m_dCommandSpeed = Poll().m_dFiltWind = 3;
         EXPECT_EQ(Press(key), "0 0 poll stopping: S C O");
-        EXPECT_EQ(Rec().m_dFiltWind, 0);  // the smoothing starts afresh
+        EXPECT_EQ(Poll().m_dFiltWind, 0);  // the smoothing starts afresh
         Fan(true, true);
         EXPECT_EQ(Press(key == Qt::Key_S ? Qt::Key_PageUp : Qt::Key_S), "0 0 idle stopping: S");
         Fan(false);

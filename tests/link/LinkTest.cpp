@@ -1,5 +1,4 @@
-// The link object against a scripted controller and operator: the exchange, the status query,
-// the boxes and the link-up flag, choosing the port, and the poll cycle.
+// The link against a scripted controller and operator: the exchange, the status query, the boxes and the link-up flag, choosing the port, and the poll cycle.
 
 #include <cstring>
 #include <tuple>
@@ -23,37 +22,34 @@ TEST_F(SerialPortTest, ExchangeReadsOneLineWithinTheBufferAndNothingIsSentWhileO
     EXPECT_EQ(m_line.m_timeouts, (std::vector<int>{4000, 4000, 4000}));
     EXPECT_EQ(m_line.TakeWrites(), (Texts{"S", "C"}));
 
-    // A reply longer than the buffer fails the exchange, and nothing is written past the end;
-    // one that just fits, CR included, is fine.
-    m_line.m_strReading = "123456789\r";
-    std::memset(szReply, 'X', sizeof szReply);
-    m_boxes.m_answers = {IDCANCEL};
-    EXPECT_FALSE(m_port.SendCommand("R", szReply, 8, true));
-    EXPECT_EQ(std::string(szReply, sizeof szReply), std::string("1234567\0XXXXXXXX", 16));
-    EXPECT_EQ(m_boxes.TakeTexts(), Texts{COMM_ERROR + "1"});
-    m_port.m_bOnline = 1;
-    m_line.m_strReading = "123456\r";
-    EXPECT_TRUE(m_port.SendCommand("R", szReply, 8, true));
-    EXPECT_EQ(std::string(szReply, sizeof szReply), std::string("123456\r\0XXXXXXXX", 16));
-    // A reply that only ends the exchange is read to its CR whatever its length, keeping what
-    // fits; one that never ends fails after its limit all the same.
-    m_line.m_strReading = std::string(40, '7') + "\r";
-    EXPECT_TRUE(m_port.SendCommand("R", szReply, 8, true, ReplyUse::UNEXAMINED));
-    EXPECT_EQ(std::string(szReply, sizeof szReply), std::string("7777777\0XXXXXXXX", 16));
-    EXPECT_TRUE(m_line.m_strInput.empty());
-    m_line.m_strReading = std::string(MAX_UNEXAMINED_REPLY + 5, '7');
-    m_boxes.m_answers = {IDCANCEL};
-    EXPECT_FALSE(m_port.SendCommand("R", szReply, 8, true, ReplyUse::UNEXAMINED));
-    EXPECT_EQ(m_line.m_strInput.size(), 5u);
-    EXPECT_EQ(m_boxes.TakeTexts(), Texts{COMM_ERROR + "1"});
-    m_port.m_bOnline = 1;
+    // A reply longer than the buffer fails the exchange, and nothing is written past the end; one
+    // that just fits, CR included, is fine. A reply that only ends the exchange is read to its CR
+    // whatever its length, keeping what fits; one that never ends fails after its limit.
+    const std::tuple<std::string, ReplyUse, bool, std::string, std::size_t> cases[] = {
+        {"123456789\r", ReplyUse::PARSED, false, std::string("1234567\0XXXXXXXX", 16), 3},
+        {"123456\r", ReplyUse::PARSED, true, std::string("123456\r\0XXXXXXXX", 16), 0},
+        {std::string(40, '7') + "\r", ReplyUse::UNEXAMINED, true,
+         std::string("7777777\0XXXXXXXX", 16), 0},
+        {std::string(MAX_UNEXAMINED_REPLY + 5, '7'), ReplyUse::UNEXAMINED, false, "", 5}};
+    for (const auto& [strReply, use, bOk, strBuffer, nLeft] : cases) {
+        m_line.m_strReading = strReply;
+        std::memset(szReply, 'X', sizeof szReply);
+        m_boxes.m_answers.assign(!bOk, IDCANCEL);
+        m_port.m_bOnline = 1;
+        EXPECT_EQ(m_port.SendCommand("R", szReply, 8, true, use), bOk) << strReply;
+        if (!strBuffer.empty()) {
+            EXPECT_EQ(std::string(szReply, sizeof szReply), strBuffer);
+        }
+        EXPECT_EQ(m_line.m_strInput.size(), nLeft);
+        EXPECT_EQ(m_boxes.TakeTexts(), bOk ? Texts{} : Texts{COMM_ERROR + "1"});
+    }
 
     m_line.TakeWrites();
     m_port.m_bOnline = 0;
     EXPECT_FALSE(m_port.SendCommand("S", szReply, sizeof szReply, true));
     EXPECT_FALSE(m_port.SendCommand("C", szReply, sizeof szReply, false));
     EXPECT_EQ(m_port.Exchange("S", szReply, sizeof szReply, true), 0);
-    EXPECT_TRUE(m_port.CheckStatus());
+    EXPECT_TRUE(m_commands.CheckStatus());
     EXPECT_TRUE(m_line.m_writes.empty());
 }
 
@@ -86,7 +82,7 @@ TEST_F(SerialPortTest, StatusWordBringsItsBoxesAndTheLinkFollowsTheAnswers) {
         m_boxes.m_answers = answers;
         m_port.m_bOnline = 1;
         m_port.m_nStatus = nOld;
-        EXPECT_EQ(m_port.CheckStatus(), bResult);
+        EXPECT_EQ(m_commands.CheckStatus(), bResult);
         EXPECT_EQ(m_port.m_bOnline, bOnline);
         EXPECT_EQ(m_port.m_nStatus, nWord);
         EXPECT_EQ(m_port.m_bRunning, (nWord & 8) ? 0 : 1);  // 8: the fan at rest
@@ -99,51 +95,37 @@ TEST(PortText, ReadsComN) {
     const std::pair<const char*, std::optional<int>> cases[] = {
         {"COM12", 12}, {"COM 4 (USB)", 4}, {"COM-2", -2},         {"COM", {}},
         {"com3", {}},  {" COM3", {}},      {"COM99999999999", {}}};
-    for (const auto& [pszText, nPort] : cases) {
+    for (const auto& [pszText, nPort] : cases)
         EXPECT_EQ(PortFromText(QString::fromLatin1(pszText)), nPort) << pszText;
-    }
 }
 
-// Start-up asks until a port opens, storing each choice before it is tried; the COM Port
-// command stores only a port that opened. COM7, COM9 and COM12 are missing.
+// A port opens the device the profile maps it to. A text without a number and numbers outside 1
+// to 255, stored or typed, name no port and open nothing (at start-up a text without a number is
+// just asked again); a Cancel leaves the link down. (Which choice is stored when, and the port
+// a Cancel keeps: StartupTest.)
 TEST_F(SerialPortTest, PortIsChosenUntilOneOpensOrTheOperatorCancels) {
     const auto StoredPort = [this] {
         return static_cast<int>(m_profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_COM_PORT, 0));
     };
-    std::vector<int> storedAtOpen;
-    m_port.SetDeviceFactory([&, fnOpen = m_line.Factory()] {
-        storedAtOpen.push_back(StoredPort());
-        return fnOpen();
-    });
-    m_line.m_missing = {"/dev/ttyS6", "/dev/ttyS8", "/dev/ttyS11"};
-    WriteProfile("[Ports]\r\nCOM5=/dev/ttyUSB0\r\n");
-    const std::string NOT_DETECTED = "Serial Port not detected!";
-
-    // A fresh installation proposes COM1; the operator's 7 fails, a text without a number
-    // names no port, 2 opens.
-    m_portAnswers = {"COM7", "serial", "COM2"};
-    m_boxes.m_answers = {IDOK};
+    const std::string NOT_DETECTED = "Serial Port not detected!\r";
+    WriteProfile("[System]\r\nCOM Port=2147483648\r\n[Ports]\r\nCOM5=/dev/ttyUSB0\r\n");
+    m_portAnswers = {"COM256", "serial", "COM-2147483648", "COM5"};
+    m_boxes.m_answers = {IDOK, IDOK, IDOK};
     EXPECT_TRUE(SelectPortAtStartup(*this, m_profile, m_boxes, m_port));
     EXPECT_EQ(m_port.m_bOnline, 1);
-    // The command: 12 fails, a text without a number is not tried, 5 opens its adaptor.
-    m_portAnswers = {"COM12", "ttyUSB0", "COM5"};
+    m_portAnswers = {"ttyUSB0", "COM0"};
     m_boxes.m_answers = {IDOK, IDOK};
-    EXPECT_TRUE(OnComPort(*this, m_profile, m_boxes, m_port));
-    EXPECT_EQ(m_port.m_bOnline, 1);
-    EXPECT_EQ(m_proposed, (Texts{"COM1", "COM7", "COM7", "COM2", "COM12", "ttyUSB0"}));
-    EXPECT_EQ(m_boxes.m_types, std::vector<unsigned>(3, MB_OK | MB_ICONEXCLAMATION));
-    EXPECT_EQ(m_boxes.TakeTexts(), (Texts{NOT_DETECTED + "\rCOM7: /dev/ttyS6, no such device",
-                                          NOT_DETECTED + "\rCOM12: /dev/ttyS11, no such device",
-                                          NOT_DETECTED + "\rttyUSB0: no such port"}));
-    EXPECT_EQ(storedAtOpen, (std::vector<int>{7, 2, 2, 2}));
-    EXPECT_EQ(m_line.m_opened, (Texts{"/dev/ttyS1", "/dev/ttyUSB0"}));
-    EXPECT_EQ(StoredPort(), 5);
-    // Cancel leaves the link down, the port held as it was and the setting alone.
     EXPECT_FALSE(OnComPort(*this, m_profile, m_boxes, m_port));
     EXPECT_EQ(m_port.m_bOnline, 0);
-    EXPECT_EQ(m_line.m_opened.size(), 2u);
-    EXPECT_EQ(m_line.m_nOpenDevices, 1);
+    EXPECT_EQ(m_line.m_opened, Texts{"/dev/ttyUSB0"});
     EXPECT_EQ(StoredPort(), 5);
+    EXPECT_EQ(m_proposed, (Texts{"COM-2147483648", "COM256", "COM256", "COM-2147483648", "COM5",
+                                 "ttyUSB0", "COM0"}));
+    Texts noPort;
+    for (const char* pszPort : {"COM-2147483648", "COM256", "COM-2147483648", "ttyUSB0", "COM0"})
+        noPort.push_back(NOT_DETECTED + pszPort + ": no such port");
+    EXPECT_EQ(m_boxes.TakeTexts(), noPort);
+    EXPECT_EQ(m_boxes.m_types, std::vector<unsigned>(5, MB_OK | MB_ICONEXCLAMATION));
 
     // A stored port there but unusable is asked about, saying why, with the group that may use
     // it; a Cancel then runs off-line, the setting kept.
@@ -152,45 +134,26 @@ TEST_F(SerialPortTest, PortIsChosenUntilOneOpensOrTheOperatorCancels) {
     m_line.m_nOpenError = EACCES;
     m_boxes.m_answers = {IDOK};
     EXPECT_FALSE(SelectPortAtStartup(*this, m_profile, m_boxes, m_port));
-    const std::string strWhy =
-        "\rCOM9: /dev/null: Permission denied (the device belongs to group root)";
-    EXPECT_EQ(m_boxes.TakeTexts(), Texts{NOT_DETECTED + strWhy});
+    EXPECT_EQ(m_boxes.TakeTexts(),
+              Texts{NOT_DETECTED +
+                    "COM9: /dev/null: Permission denied (the device belongs to group root)"});
     EXPECT_EQ(m_proposed, Texts{"COM9"});
     EXPECT_EQ(m_port.m_bOnline, 0);
     EXPECT_EQ(StoredPort(), 9);
-
-    // Numbers outside 1 to 255, stored or typed, name no port and open nothing.
-    m_line.m_nOpenError = 0;
-    m_proposed.clear();
-    WriteProfile("[System]\r\nCOM Port=2147483648\r\n");
-    m_portAnswers = {"COM256", "COM-2147483648"};
-    m_boxes.m_answers = {IDOK, IDOK, IDOK};
-    EXPECT_FALSE(SelectPortAtStartup(*this, m_profile, m_boxes, m_port));
-    m_portAnswers = {"COM0"};
-    m_boxes.m_answers = {IDOK};
-    EXPECT_FALSE(OnComPort(*this, m_profile, m_boxes, m_port));
-    EXPECT_EQ(m_proposed,
-              (Texts{"COM-2147483648", "COM256", "COM-2147483648", "COM-2147483648", "COM0"}));
-    Texts noPort;
-    for (const char* pszPort : {"COM-2147483648", "COM256", "COM-2147483648", "COM0"}) {
-        noPort.push_back(NOT_DETECTED + "\r" + pszPort + ": no such port");
-    }
-    EXPECT_EQ(m_boxes.TakeTexts(), noPort);
-    EXPECT_EQ(m_line.m_opened.size(), 2u);
 }
 
-// A device chosen for a port is tried on it and mapped to it under [Ports] only once it opened,
-// at start-up (where the number itself is stored before) and by the command alike.
+// At start-up a device chosen for a port is tried on it, the number stored before, and mapped to
+// it under [Ports] only once it opened. (The COM Port command: ComPortDialog's tests.)
 TEST_F(SerialPortTest, ANewDeviceIsMappedToItsPortOnlyOnceItOpens) {
-    const auto Mapped = [this](const char* pszPort) {
-        return m_profile.GetProfileString(PROFILE_PORTS, pszPort).value_or("");
+    const auto Mapped = [this] {
+        return m_profile.GetProfileString(PROFILE_PORTS, "COM3").value_or("");
     };
     m_line.m_missing = {"/dev/ttyUSB4"};
     m_strNewDevice = "/dev/ttyUSB4";
     m_portAnswers = {"COM3", "COM3"};
     m_boxes.m_answers = {IDOK};
     m_boxes.m_fnWhileShown = [&](const std::string&) {
-        EXPECT_EQ(Mapped("COM3"), "");
+        EXPECT_EQ(Mapped(), "");
         EXPECT_EQ(m_profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_COM_PORT, 0), 3u);
         m_line.m_missing.clear();
     };
@@ -198,17 +161,8 @@ TEST_F(SerialPortTest, ANewDeviceIsMappedToItsPortOnlyOnceItOpens) {
     EXPECT_EQ(m_boxes.TakeTexts(),
               Texts{"Serial Port not detected!\rCOM3: /dev/ttyUSB4, no such device"});
     EXPECT_EQ(m_line.m_opened, Texts{"/dev/ttyUSB4"});
-    EXPECT_EQ(Mapped("COM3"), "/dev/ttyUSB4");
-
-    m_strNewDevice = "/dev/serial/by-id/usb-Zx";
-    m_portAnswers = {"COM4"};
-    EXPECT_TRUE(OnComPort(*this, m_profile, m_boxes, m_port));
-    EXPECT_EQ(Mapped("COM4"), m_strNewDevice);
-    EXPECT_EQ(m_profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_COM_PORT, 0), 4u);
-    // Afterwards the port opens the device the profile maps it to.
-    EXPECT_EQ(m_port.DevicePath().toStdString(), m_strNewDevice);
-    m_port.m_nPort = 5;
-    EXPECT_EQ(m_port.DevicePath(), "/dev/ttyS4");
+    EXPECT_EQ(Mapped(), "/dev/ttyUSB4");
+    EXPECT_EQ(m_port.DevicePath().toStdString(), "/dev/ttyUSB4");
 }
 
 class PollTest : public CLinkTest {
@@ -220,28 +174,28 @@ protected:
 };
 
 TEST_F(PollTest, TickCommandsReadsSmoothsAtAThirdAndRecordsConvertedIfMetric) {
-    m_rec.m_dTargetSpeed = 10;
-    m_rec.m_dFiltWind = 6.0;
-    m_rec.m_dFiltLift = 0.03;
-    m_rec.m_dFiltDrag = 0.01;
+    m_poll.m_dTargetSpeed = 10;
+    m_poll.m_dFiltWind = 6.0;
+    m_poll.m_dFiltLift = 0.03;
+    m_poll.m_dFiltDrag = 0.01;
     m_line.m_strReading = "240,45,67\r";  // 24.0 mph, drag 0.045 lb, lift 0.067 lb
     Tick();
     EXPECT_EQ(m_line.TakeWrites(), (Texts{"S", "W5<CR>", "R"}));
     // Each moves a third of the way from its memory to the new sample.
-    EXPECT_DOUBLE_EQ(m_rec.m_dFiltWind, 12.0);
-    EXPECT_DOUBLE_EQ(m_rec.m_dFiltLift, 0.03 + (0.067 - 0.03) / 3);
-    EXPECT_DOUBLE_EQ(m_rec.m_dFiltDrag, 0.01 + (0.045 - 0.01) / 3);
+    EXPECT_DOUBLE_EQ(m_poll.m_dFiltWind, 12.0);
+    EXPECT_DOUBLE_EQ(m_poll.m_dFiltLift, 0.03 + (0.067 - 0.03) / 3);
+    EXPECT_DOUBLE_EQ(m_poll.m_dFiltDrag, 0.01 + (0.045 - 0.01) / 3);
     EXPECT_EQ(m_rec.m_nLastSlot, 120);
-    EXPECT_DOUBLE_EQ(m_rec.m_lift.m_dValue[120], m_rec.m_dFiltLift);
-    EXPECT_DOUBLE_EQ(m_rec.m_drag.m_dValue[120], m_rec.m_dFiltDrag);
+    EXPECT_DOUBLE_EQ(m_rec.m_lift.m_dValue[120], m_poll.m_dFiltLift);
+    EXPECT_DOUBLE_EQ(m_rec.m_drag.m_dValue[120], m_poll.m_dFiltDrag);
 
     // In Metric the memory still keeps mph and lb; 16.0 mph is recorded as 25.7 km/h, in kg.
     m_rec.m_bEnglish = 0;
     Tick();
-    EXPECT_DOUBLE_EQ(m_rec.m_dFiltWind, 16.0);
+    EXPECT_DOUBLE_EQ(m_poll.m_dFiltWind, 16.0);
     EXPECT_EQ(m_rec.m_nLastSlot, 257);
-    EXPECT_DOUBLE_EQ(m_rec.m_lift.m_dValue[257], m_rec.m_dFiltLift * KG_PER_LB);
-    EXPECT_DOUBLE_EQ(m_rec.m_drag.m_dValue[257], m_rec.m_dFiltDrag * KG_PER_LB);
+    EXPECT_DOUBLE_EQ(m_rec.m_lift.m_dValue[257], m_poll.m_dFiltLift * KG_PER_LB);
+    EXPECT_DOUBLE_EQ(m_rec.m_drag.m_dValue[257], m_poll.m_dFiltDrag * KG_PER_LB);
 }
 
 // Ticks whose "R" was not exchanged or is not three finite numbers record nothing; the operator
@@ -267,22 +221,22 @@ TEST_F(PollTest, TickWithoutAReadingRecordsNothing) {
         };
         m_port.m_bOnline = 1;
         m_boxes.m_answers = {IDCANCEL};
-        m_rec.m_dFiltWind = m_rec.m_dFiltLift = m_rec.m_dFiltDrag = 0.5;
+        m_poll.m_dFiltWind = m_poll.m_dFiltLift = m_poll.m_dFiltDrag = 0.5;
         Tick();
         EXPECT_EQ(m_line.TakeWrites(), writes);
-        EXPECT_EQ(m_rec.m_dFiltWind + m_rec.m_dFiltLift + m_rec.m_dFiltDrag, 1.5);
+        EXPECT_EQ(m_poll.m_dFiltWind + m_poll.m_dFiltLift + m_poll.m_dFiltDrag, 1.5);
         EXPECT_EQ(m_port.m_bOnline, m_boxes.m_answers.empty() ? 0 : 1);
     }
 }
 
 TEST_F(PollTest, StopAsksOnlyTheStatusUntilTheFanRestsOrTheLinkGoes) {
     m_port.m_bReturningToZero = 1;
-    m_rec.m_dTargetSpeed = 10;
+    m_poll.m_dTargetSpeed = 10;
     Tick();
     EXPECT_EQ(m_line.TakeWrites(), Texts{"S"});
     EXPECT_EQ(m_status, Texts{"Returning Wind speed to Zero"});
     EXPECT_TRUE(m_bTimerRunning);
-    EXPECT_EQ(m_rec.m_dCommandSpeed, 0.0);
+    EXPECT_EQ(m_poll.m_dCommandSpeed, 0.0);
     for (const int nStatus : {STATUS_PLUGGED | STATUS_STOPPED, STATUS_PLUGGED | STATUS_LOCKED}) {
         m_port.m_bReturningToZero = 1;
         m_bTimerRunning = true;
@@ -306,8 +260,8 @@ TEST_F(PollTest, SpeedRampsHalfAMphATickAndIsSentInTruncatedTenths) {
         {6.26, 10, {"W67", "W72"}},
         {-0.26, -1, {"W-7", "W-12", "W-12"}}};
     for (const auto& [dFrom, dTarget, commands] : cases) {
-        m_rec.m_dCommandSpeed = dFrom;
-        m_rec.m_dTargetSpeed = dTarget;
+        m_poll.m_dCommandSpeed = dFrom;
+        m_poll.m_dTargetSpeed = dTarget;
         for (const std::string& strCommand : commands) {
             Tick();
             EXPECT_EQ(m_line.TakeWrites().at(1), strCommand + "<CR>") << dTarget;
@@ -318,8 +272,8 @@ TEST_F(PollTest, SpeedRampsHalfAMphATickAndIsSentInTruncatedTenths) {
 TEST_F(PollTest, ScalesWidenOneRangeATickOnWindAndLiftOnly) {
     m_rec.SetSpeedRange(4);
     m_rec.SetForceRange(4);
-    m_rec.m_dFiltWind = 120.0;
-    m_rec.m_dFiltLift = -9.0;
+    m_poll.m_dFiltWind = 120.0;
+    m_poll.m_dFiltLift = -9.0;
     m_line.m_strReading = "1200,0,-9000\r";
     for (int nRange = 3; nRange >= 1; --nRange) {
         Tick();
@@ -332,8 +286,8 @@ TEST_F(PollTest, ScalesWidenOneRangeATickOnWindAndLiftOnly) {
     // A reading just at the top widens; a large drag alone does not.
     m_rec.SetSpeedRange(2);
     m_rec.SetForceRange(3);
-    m_rec.m_dFiltWind = m_rec.m_dFiltLift = 0;
-    m_rec.m_dFiltDrag = 5.0;
+    m_poll.m_dFiltWind = m_poll.m_dFiltLift = 0;
+    m_poll.m_dFiltDrag = 5.0;
     m_line.m_strReading = "1275,5000,0\r";  // a third of 127.5 mph: 42.5, the top of range 2
     Tick();
     EXPECT_EQ(m_rec.m_axisWind.m_nRange, 1);

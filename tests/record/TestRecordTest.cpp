@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "RecordingDrawing.h"
+#include "core/link/Poll.h"
 #include "core/record/TestRecord.h"
 #include "core/record/Units.h"
 
@@ -16,9 +17,9 @@ constexpr int R = RECORD_READING, S = RECORD_STOP, C = RECORD_CLEAR;
 class RecordTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        rec.m_fnClock = [this] { return tNow; };
+        poll.m_fnClock = [this] { return tNow; };
         rec.ApplyUnitScales();
-        rec.RecordPoint(dc, 0, 0, 0, RECORD_CLEAR);
+        rec.RecordPoint(live, 0, 0, 0, RECORD_CLEAR);
         dc.Take();
     }
     Slots Recorded() const {
@@ -34,6 +35,9 @@ protected:
     TestRecord rec{1, 80.0};
     CRecordingDrawing dc;
     std::int64_t tNow = 0;
+    // The poll's limit on the status line, on the test's clock.
+    CPollState poll;
+    CStatusThrottle live{dc, poll};
 };
 
 }  // namespace
@@ -63,7 +67,7 @@ TEST_F(RecordTest, SweepsRedrawWhatTheyPassOverAndTheNeighbourSearchStaysInTheTa
     // clang-format on
     for (const auto& [t, dWind, dLift, dDrag, nMode, calls, filled] : steps) {
         tNow = t;
-        rec.RecordPoint(dc, dLift, dDrag, dWind, nMode);
+        rec.RecordPoint(live, dLift, dDrag, dWind, nMode);
         SCOPED_TRACE(testing::Message() << "wind " << dWind << " mode " << nMode);
         EXPECT_EQ(dc.Take(), calls);
         EXPECT_EQ(Recorded(), filled);
@@ -78,10 +82,10 @@ TEST_F(RecordTest, SweepsRedrawWhatTheyPassOverAndTheNeighbourSearchStaysInTheTa
     }
 
     // Range 0 puts the top of the wind scale at 170 mph, beyond the last slot.
-    rec.RecordPoint(dc, 0, 0, 0, RECORD_CLEAR);
+    rec.RecordPoint(live, 0, 0, 0, RECORD_CLEAR);
     rec.SetSpeedRange(0);
     for (double dWind : {139.0, 140.05, 139.5}) {
-        rec.RecordPoint(dc, 0.5, 0.1, dWind, RECORD_READING);
+        rec.RecordPoint(live, 0.5, 0.1, dWind, RECORD_READING);
     }
     EXPECT_EQ(Recorded(), (Slots{0, 1390, 1395, 1400}));
     // The first recorded slot above 0 in view (85 mph at range 1, 21.25 at 3), else past it.
@@ -107,7 +111,7 @@ TEST_F(RecordTest, LiveUpdatesStopAtTheLastSlotBelowAFractionalTop) {
         {21.2, R, {"erase 205-212", "draw 205-212", "marker 21.2 1"}, {0, 205, 212, 214}}};
     // clang-format on
     for (const auto& [dWind, nMode, calls, filled] : steps) {
-        rec.RecordPoint(dc, 0.5, 0.1, dWind, nMode);
+        rec.RecordPoint(live, 0.5, 0.1, dWind, nMode);
         EXPECT_EQ(dc.Take(), calls) << dWind;
         EXPECT_EQ(Recorded(), filled) << dWind;
     }

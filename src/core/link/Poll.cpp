@@ -1,66 +1,29 @@
 #include "core/link/Poll.h"
 
 #include <QObject>
-#include <climits>
 #include <cmath>
-#include <cstdio>
+#include <cstdlib>
+#include <optional>
 
-#include "core/link/SerialPort.h"
-#include "core/base/NumberText.h"
 #include "core/record/Units.h"
 
-namespace {
-
-// Ends the host's tick on every way out of Poll.
-class CTickGuard {
-public:
-    explicit CTickGuard(CPollHost& host) : m_host(host) {}
-    ~CTickGuard() { m_host.EndTick(); }
-    CTickGuard(const CTickGuard&) = delete;
-    CTickGuard& operator=(const CTickGuard&) = delete;
-
-private:
-    CPollHost& m_host;
-};
-
-// The reply to "R": wind in tenths of a mph, drag and lift in thousandths of a pound. Only three
-// finite numbers make a reading.
-// Read in the "C" manner whatever the desktop's locale: a decimal comma must not split a number.
-bool ParseReading(const char* pszReply, double& dWind, double& dDrag, double& dLift) {
-    const auto values = ScanThreeNumbers(pszReply);
-    if (!values) {
+bool CPollState::StatusDue() {
+    const std::int64_t tNow = m_fnClock();
+    if (std::llabs(tNow - m_tLastStatus) < STATUS_INTERVAL_MS) {
         return false;
     }
-    dWind = (*values)[0];
-    dDrag = (*values)[1];
-    dLift = (*values)[2];
+    m_tLastStatus = tNow;
     return true;
 }
 
-}  // namespace
-
-int TenthsOfMph(double dSpeed) {
-    const double dTenths = std::trunc(dSpeed * 10);
-    if (std::isnan(dTenths)) {
-        return 0;
-    }
-    if (dTenths <= INT_MIN) {
-        return INT_MIN;
-    }
-    if (dTenths >= INT_MAX) {
-        return INT_MAX;
-    }
-    return static_cast<int>(dTenths);
-}
-
-void Poll(TestRecord& rec, CPollHost& host, CSerialPort& port) {
-    CRecordDrawing& dc = host.TickDrawing();
-    const CTickGuard guard(host);
+void Poll(TestRecord& rec, CPollState& state, CPollHost& host, CSerialPort& port) {
+    const CTickScope tick(host);
 
     if (!port.m_bOnline) {
         return;
     }
-    if (!port.CheckStatus()) {
+    CControllerCommands commands(port);
+    if (!commands.CheckStatus()) {
         host.KillPollTimer();
     }
 
@@ -77,46 +40,38 @@ void Poll(TestRecord& rec, CPollHost& host, CSerialPort& port) {
 
     // When the target is not a whole number of steps away the two tests cancel, and the
     // commanded speed rests on the step below the target.
-    if (rec.m_dCommandSpeed < rec.m_dTargetSpeed) {
-        rec.m_dCommandSpeed += RAMP_STEP_MPH;
+    if (state.m_dCommandSpeed < state.m_dTargetSpeed) {
+        state.m_dCommandSpeed += RAMP_STEP_MPH;
     }
-    if (rec.m_dCommandSpeed > rec.m_dTargetSpeed) {
-        rec.m_dCommandSpeed -= RAMP_STEP_MPH;
+    if (state.m_dCommandSpeed > state.m_dTargetSpeed) {
+        state.m_dCommandSpeed -= RAMP_STEP_MPH;
     }
 
-    char szCommand[POLL_REPLY_SIZE];
-    std::snprintf(szCommand, sizeof szCommand, CMD_WIND_FORMAT, TenthsOfMph(rec.m_dCommandSpeed));
-    char szReply[POLL_REPLY_SIZE] = {};
-    if (!port.SendCommand(szCommand, szReply, sizeof szReply, true)) {
+    const SpeedAck ack = commands.SetSpeed(state.m_dCommandSpeed);
+    if (ack == SpeedAck::FAILED) {
         return;
     }
-    if (szReply[0] != '\r') {
-        // Not acknowledged: clear the controller's command and say it once more.
-        port.SendCommand(CMD_CANCEL, szReply, sizeof szReply, false);
-        port.SendCommand(szCommand, szReply, sizeof szReply, true);
+    if (ack == SpeedAck::NOT_ACKNOWLEDGED) {
+        // Clear the controller's command and say it once more.
+        commands.Cancel();
+        commands.SetSpeed(state.m_dCommandSpeed);
     }
 
     // A tick whose reading did not arrive, or is not three numbers, records nothing.
-    if (!port.SendCommand(CMD_READ, szReply, sizeof szReply, true)) {
+    const std::optional<CReading> reading = commands.Read();
+    if (!reading) {
         return;
     }
-    double dWind = 0;
-    double dDrag = 0;
-    double dLift = 0;
-    if (!ParseReading(szReply, dWind, dDrag, dLift)) {
-        return;
-    }
+    double dWind = reading->m_dWind * CONTROLLER_WIND_SCALE;
+    double dDrag = reading->m_dDrag * CONTROLLER_FORCE_SCALE;
+    double dLift = reading->m_dLift * CONTROLLER_FORCE_SCALE;
 
-    dWind *= CONTROLLER_WIND_SCALE;
-    dDrag *= CONTROLLER_FORCE_SCALE;
-    dLift *= CONTROLLER_FORCE_SCALE;
-
-    rec.m_dFiltWind = SmoothReading(dWind, rec.m_dFiltWind, SMOOTHING_DIVISOR);
-    dWind = rec.m_dFiltWind;
-    rec.m_dFiltLift = SmoothReading(dLift, rec.m_dFiltLift, SMOOTHING_DIVISOR);
-    dLift = rec.m_dFiltLift;
-    rec.m_dFiltDrag = SmoothReading(dDrag, rec.m_dFiltDrag, SMOOTHING_DIVISOR);
-    dDrag = rec.m_dFiltDrag;
+    state.m_dFiltWind = SmoothReading(dWind, state.m_dFiltWind, SMOOTHING_DIVISOR);
+    dWind = state.m_dFiltWind;
+    state.m_dFiltLift = SmoothReading(dLift, state.m_dFiltLift, SMOOTHING_DIVISOR);
+    dLift = state.m_dFiltLift;
+    state.m_dFiltDrag = SmoothReading(dDrag, state.m_dFiltDrag, SMOOTHING_DIVISOR);
+    dDrag = state.m_dFiltDrag;
 
     // The smoothing memory keeps mph and lb; only what is shown and recorded is converted.
     if (rec.m_bEnglish == 0) {
@@ -125,6 +80,7 @@ void Poll(TestRecord& rec, CPollHost& host, CSerialPort& port) {
         dWind *= KMH_PER_MPH;
     }
 
+    CStatusThrottle dc(tick.Drawing(), state);
     rec.RecordPoint(dc, dLift, dDrag, dWind, RECORD_READING);
 
     // A reading off the top of a scale widens it by one range a tick; the poll never narrows.

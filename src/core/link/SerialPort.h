@@ -8,17 +8,9 @@
 #include "core/base/OperatorMessages.h"
 #include "core/link/SerialDevice.h"
 
-// Bits of the controller's status word, the answer to "S".
-inline constexpr int STATUS_PLUGGED = 0x04;  // the cable is connected
-inline constexpr int STATUS_STOPPED = 0x08;  // the fan is at rest
-inline constexpr int STATUS_LOCKED = 0x10;   // the control panel is locked
-
 // Each reply byte is awaited this long (2000 ms a byte plus 2000 ms, one byte per read).
 inline constexpr int BYTE_TIMEOUT_MS = 4000;
-inline constexpr int STATUS_REPLY_SIZE = 80;
 inline constexpr int DEFAULT_SPEED_STEP = 5;
-
-inline constexpr char CMD_STATUS[] = "S";
 
 // Ports are numbered 1 to 255; any other number names no port.
 inline constexpr int MIN_PORT = 1;
@@ -34,17 +26,15 @@ enum class ReplyUse {
 // a line that never sends CR cannot hold the console.
 inline constexpr int MAX_UNEXAMINED_REPLY = 1024;
 
-// The link's operator messages. A carriage return breaks the line.
+// The box of a failed exchange. A carriage return breaks the line.
 inline constexpr char MSG_COMM_ERROR[] =
     "Serial Communications Error!\rBe sure Zefron is properly\rconnected to serial port COM%d";
-inline constexpr char MSG_CABLE_DISCONNECTED[] = "Cable is disconnected!";
-inline constexpr char MSG_PANEL_LOCKED[] = "Control Panel is Locked!";
 
 using SerialDeviceFactory = std::function<std::unique_ptr<CSerialDevice>()>;
 
 // The link to the tunnel's controller: the open port, the link-up flag that every caller
-// consults before talking to the controller, the run flag from the status word, and the poll
-// cycle's two values. Everything runs on the user-interface thread and blocks it while it waits.
+// consults before talking to the controller, the status word and the run flag it gives, and the
+// poll cycle's two values. CControllerCommands speaks the commands on it. Everything runs on the user-interface thread and blocks it while it waits.
 class CSerialPort {
 public:
     CSerialPort();
@@ -64,9 +54,6 @@ public:
     // One try of SendCommand's exchange, without the operator. m_bOnline afterwards.
     int Exchange(const char* pszCommand, char* pReply, int nCapacity, bool bWaitForReply,
                  ReplyUse use = ReplyUse::PARSED);
-    // Asks the controller's status and reports a disconnected cable or a locked panel. False only
-    // when the operator chose Cancel on one of those two messages.
-    bool CheckStatus();
 
     // Where the operator is asked. Without anyone to ask (nullptr), a failed exchange is
     // answered Cancel at once: the link goes off-line rather than retrying unseen.

@@ -228,12 +228,7 @@ void TestRecord::RecordPoint(CRecordDrawing& dc, double dLift, double dDrag, dou
         dc.MoveSpeedMarker(*this, dWind, 1);
     }
     m_nLastSlot = g;
-
-    const std::int64_t tNow = m_fnClock();
-    if (std::llabs(tNow - m_tLastStatus) >= 200) {
-        m_tLastStatus = tNow;
-        dc.ShowStatus(*this, dWind, dLift, dDrag, dCd, dLD);
-    }
+    dc.ShowStatus(*this, dWind, dLift, dDrag, dCd, dLD);
 }
 
 void TestRecord::ClearComments() {

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -91,7 +90,7 @@ public:
     virtual void DrawStretch(TestRecord& rec, int nFromSlot, int nToSlot) = 0;
     // Remove the wind-speed marker and, when bShow and the speed is not 0, draw it at dSpeed.
     virtual void MoveSpeedMarker(TestRecord& rec, double dSpeed, int bShow) = 0;
-    // Show the numbers of a reading in the status line.
+    // Show the numbers of a reading in the status line (the poll limits how often).
     virtual void ShowStatus(TestRecord& rec, double dSpeed, double dLift, double dDrag, double dCd,
                             double dLD) = 0;
 };
@@ -106,7 +105,7 @@ public:
 
     // Records a reading (mode 0), clears the test (mode 1) or marks a stop (mode 2). Lift, drag
     // and wind are in display units. A reading whose numbers are not finite, or whose slot lies
-    // outside the tables, is not recorded.
+    // outside the tables, is not recorded; one that is recorded is offered to the status line.
     void RecordPoint(CRecordDrawing& dc, double dLift, double dDrag, double dWind, int nMode);
     void ClearComments();
     void SetOverlay();
@@ -141,19 +140,11 @@ public:
     std::int32_t m_bEnglish;
     double m_dMaxSpeed;
     double m_dCdArea = 1.0;
-    double m_dCommandSpeed = 0.0;
-    double m_dTargetSpeed = 0.0;
     std::array<std::string, COMMENT_COUNT> m_strComment;
-    std::int64_t m_tLastStatus = 0;
-    double m_dFiltWind = 0.0;
-    double m_dFiltLift = 0.0;
-    double m_dFiltDrag = 0.0;
     std::int32_t m_nLastSlot = 0;
     // Wind-speed marker: meant to be on screen, and where it is drawn.
     std::int32_t m_bMarkerShown = 0;
     double m_dMarkerSpeed = EMPTY_SLOT;
-    // The clock that throttles the status line; tests set their own.
-    std::function<std::int64_t()> m_fnClock = ProcessMillis;
 
 private:
     void EmptySlots(int nFirst, int nLast);
