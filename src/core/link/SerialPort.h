@@ -34,7 +34,8 @@ using SerialDeviceFactory = std::function<std::unique_ptr<CSerialDevice>()>;
 
 // The link to the tunnel's controller: the open port, the link-up flag that every caller
 // consults before talking to the controller, the status word and the run flag it gives, and the
-// poll cycle's two values. CControllerCommands speaks the commands on it. Everything runs on the user-interface thread and blocks it while it waits.
+// poll cycle's two values. CControllerCommands speaks the commands on it. Everything runs on the
+// user-interface thread and blocks it while it waits.
 class CSerialPort {
 public:
     CSerialPort();
