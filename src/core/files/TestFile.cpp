@@ -10,7 +10,6 @@
 
 #include "core/base/NumberText.h"
 #include "core/record/TestRecord.h"
-#include "core/record/Units.h"
 
 namespace {
 
