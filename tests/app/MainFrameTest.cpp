@@ -215,7 +215,7 @@ TEST_F(MainFrameTest, NewEmptiesTheTestAndTheWindowShowsIt) {
 TEST_F(MainFrameTest, CtrlPPrintsOnePageOnWhiteAndLeavesTheWindowAsItWas) {
     Record(1, 400);
     View().RedrawAll();
-    const CRect rcWindow = Rec().m_rcClient;
+    const CRect rcWindow = View().Screen().m_rcClient;
     const QString strPdf = m_dir.filePath(QStringLiteral("graph.pdf"));
     theApp.Printer().setOutputFormat(QPrinter::PdfFormat);
     theApp.Printer().setOutputFileName(strPdf);
@@ -230,6 +230,6 @@ TEST_F(MainFrameTest, CtrlPPrintsOnePageOnWhiteAndLeavesTheWindowAsItWas) {
                             .scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     EXPECT_GT(qGray(page.pixel(0, 0)), 230);
     EXPECT_LT(qGray(page.pixel(0, 0)), 255);
-    EXPECT_EQ(Rec().m_rcClient, rcWindow);
-    EXPECT_EQ(Rec().m_crBackground, COLOR_LIGHT_GREY);
+    EXPECT_EQ(View().Screen().m_rcClient, rcWindow);
+    EXPECT_EQ(View().Screen().m_crBackground, COLOR_LIGHT_GREY);
 }

@@ -78,12 +78,12 @@ TEST_F(ExportCommand, EachTypeIsWhatZeftoolWritesForTheSameTest) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     View().OpenTestFile(WING);
     // Drawing a picture leaves the window's own layout alone.
-    const CRect rcClient = Rec().m_rcClient;
+    const CRect rcClient = View().Screen().m_rcClient;
     Export("points", 0);
     Export("graph", 1);
     Export("graph.svg", 1);  // the name's extension wins over the filter
     Export("page", 3);
-    EXPECT_EQ(Rec().m_rcClient, rcClient);
+    EXPECT_EQ(View().Screen().m_rcClient, rcClient);
     EXPECT_TRUE(m_boxes.TakeTexts().empty());
 
     EXPECT_EQ(Bytes(Path("points.csv")), Zeftool({"csv", WING}));

@@ -75,16 +75,16 @@ private:
 class CStatusThrottle : public CRecordDrawing {
 public:
     CStatusThrottle(CRecordDrawing& dc, CPollState& state) : m_dc(dc), m_state(state) {}
-    void EraseStretch(TestRecord& rec, int nFromSlot, int nToSlot) override {
+    void EraseStretch(const TestRecord& rec, int nFromSlot, int nToSlot) override {
         m_dc.EraseStretch(rec, nFromSlot, nToSlot);
     }
-    void DrawStretch(TestRecord& rec, int nFromSlot, int nToSlot) override {
+    void DrawStretch(const TestRecord& rec, int nFromSlot, int nToSlot) override {
         m_dc.DrawStretch(rec, nFromSlot, nToSlot);
     }
-    void MoveSpeedMarker(TestRecord& rec, double dSpeed, int bShow) override {
+    void MoveSpeedMarker(const TestRecord& rec, double dSpeed, int bShow) override {
         m_dc.MoveSpeedMarker(rec, dSpeed, bShow);
     }
-    void ShowStatus(TestRecord& rec, double dSpeed, double dLift, double dDrag, double dCd,
+    void ShowStatus(const TestRecord& rec, double dSpeed, double dLift, double dDrag, double dCd,
                     double dLD) override {
         if (m_state.StatusDue()) {
             m_dc.ShowStatus(rec, dSpeed, dLift, dDrag, dCd, dLD);
