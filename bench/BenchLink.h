@@ -85,10 +85,10 @@ public:
 
 class CNullDrawing : public CRecordDrawing {
 public:
-    void EraseStretch(TestRecord&, int, int) override {}
-    void DrawStretch(TestRecord&, int, int) override {}
-    void MoveSpeedMarker(TestRecord&, double, int) override {}
-    void ShowStatus(TestRecord&, double, double, double, double, double) override {}
+    void EraseStretch(const TestRecord&, int, int) override {}
+    void DrawStretch(const TestRecord&, int, int) override {}
+    void MoveSpeedMarker(const TestRecord&, double, int) override {}
+    void ShowStatus(const TestRecord&, double, double, double, double, double) override {}
 };
 
 // Opens the port on a fresh in-memory controller and puts the link on-line; the controller, or

@@ -41,18 +41,10 @@ TestRecord FullRecord() {
     rec.m_cd.m_bVisible = 1;
     rec.m_ld.m_bVisible = 1;
     rec.m_dCdArea = 12.5;
-    for (int j = 0; j < SLOT_COUNT; ++j) {
-        const double dSpeed = j * 0.1;
-        for (bool bOverlay : {false, true}) {
-            const double dScale = bOverlay ? 0.85 : 1.0;
-            const double dLift = Lift(j, dScale);
-            const double dDrag = Drag(j, dScale);
-            const double dCd = dSpeed < 5 ? 0 : rec.DragCoefficient(dSpeed, dDrag);
-            const double dLD = dSpeed < 5 ? 0 : LiftDragRatio(dLift, dDrag);
-            (bOverlay ? rec.m_lift.m_dOverlay : rec.m_lift.m_dValue)[j] = dLift;
-            (bOverlay ? rec.m_drag.m_dOverlay : rec.m_drag.m_dValue)[j] = dDrag;
-            (bOverlay ? rec.m_cd.m_dOverlay : rec.m_cd.m_dValue)[j] = dCd;
-            (bOverlay ? rec.m_ld.m_dOverlay : rec.m_ld.m_dValue)[j] = dLD;
+    for (const double dScale : {0.85, 1.0}) {  // the overlay, then the current test
+        rec.SetOverlay();
+        for (int j = 0; j < SLOT_COUNT; ++j) {
+            rec.StoreReading(j, j * 0.1, Lift(j, dScale), Drag(j, dScale));
         }
     }
     rec.m_strComment[0] = "NACA 0012, chord 4 in.";
@@ -129,9 +121,10 @@ void BM_OurFullDraw(benchmark::State& state) {
     QImage image(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
                  QImage::Format_RGB32);
     CNoPane pane;
+    GraphScreen screen;
     for (auto _ : state) {
         CGraphDC dc(image);
-        PaintPass(rec, dc, pane, true);
+        PaintPass(rec, screen, dc, pane, true);
     }
     benchmark::DoNotOptimize(image.constBits());
 }
@@ -181,15 +174,16 @@ void BM_OurPointUpdate(benchmark::State& state) {
     rec.m_fnClock = [&] { return tNow += 150; };
     QImage image(1920, 1080, QImage::Format_RGB32);
     CNoPane pane;
+    GraphScreen screen;
     {
         CGraphDC dc(image);
-        PaintPass(rec, dc, pane, true);
+        PaintPass(rec, screen, dc, pane, true);
     }
     CSweep sweep;
     for (auto _ : state) {
         const double dWind = sweep.Next();
         CGraphDC dc(image);
-        CWindowDrawing live(dc, pane, [] { return true; });
+        CWindowDrawing live(dc, screen, pane, [] { return true; });
         rec.RecordPoint(live, Lift(sweep.Slot(), 1.01), Drag(sweep.Slot(), 1.01), dWind,
                         RECORD_READING);
         benchmark::DoNotOptimize(dc.TakeChangedRect());

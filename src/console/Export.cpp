@@ -39,6 +39,7 @@ bool ExportTest(const TestRecord& rec, const QString& strPath, ExportFormat form
         return WriteFileWhole(strPath, strText.data(), strText.size(), strError);
     }
     TestRecord copy = rec;
+    copy.ApplyUnitScales();  // as a full draw of the window shows them
     switch (format) {
         case ExportFormat::Png:
             return RenderToFile(copy, strPath, RenderFormat::Png, target.viewSize, strError,

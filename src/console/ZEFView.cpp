@@ -83,7 +83,7 @@ class CZEFView::CSurface {
 public:
     explicit CSurface(CZEFView& view)
         : m_dc(view.m_image),
-          m_drawing(m_dc, *view.m_pPane, [] { return thePort.m_bRunning != 0; }) {}
+          m_drawing(m_dc, view.m_screen, *view.m_pPane, [] { return thePort.m_bRunning != 0; }) {}
 
     CGraphDC m_dc;
     CWindowDrawing m_drawing;
@@ -184,7 +184,8 @@ void CZEFView::paintEvent(QPaintEvent*) {
         if (m_bImageStale) {
             CGraphDC dc(m_image);
             m_pRelay->m_bInPaint = true;
-            PaintPass(m_rec, dc, *m_pPane, Running());
+            m_rec.ApplyUnitScales();  // a full draw shows the scales of the unit system in force
+            PaintPass(m_rec, m_screen, dc, *m_pPane, Running());
             m_pRelay->m_bInPaint = false;
             m_bImageStale = false;
         }
@@ -258,13 +259,13 @@ void CZEFView::OnTimer() {
 void CZEFView::RedrawAll() {
     CSurface& surface = AcquireSurface();
     CSurfaceScope scope(*this);
-    ::RedrawAll(m_rec, surface.m_dc, *m_pPane, Running());
+    ::RedrawAll(m_rec, m_screen, surface.m_dc, *m_pPane, Running());
 }
 
 void CZEFView::RedrawPlot() {
     CSurface& surface = AcquireSurface();
     CSurfaceScope scope(*this);
-    ::RedrawPlot(m_rec, surface.m_dc);
+    ::RedrawPlot(m_rec, m_screen, surface.m_dc);
 }
 
 void CZEFView::OnInitialUpdate() {
@@ -300,7 +301,7 @@ bool CZEFView::BeginSpeedCommand() {
             CSurface& surface = AcquireSurface();
             CSurfaceScope scope(*this);
             m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
-            ::RedrawPlot(m_rec, surface.m_dc);
+            ::RedrawPlot(m_rec, m_screen, surface.m_dc);
             // Emptied on purpose: no copy of it is kept, and it is not brought back.
             theApp.m_recovery.Saved();
             m_undo.Forget();
@@ -377,7 +378,7 @@ void CZEFView::OnGraphDoubleClick(const QPoint& ptClick) {
     if (!BeginSpeedCommand()) {
         return;
     }
-    const int x = SpeedUnitsAtX(m_rec, ptClick.x() * devicePixelRatioF());
+    const int x = SpeedUnitsAtX(m_rec, m_screen, ptClick.x() * devicePixelRatioF());
     m_rec.m_dTargetSpeed = x * 0.1;
     if (!m_rec.m_bEnglish) {
         m_rec.m_dTargetSpeed = m_rec.m_dTargetSpeed * MPH_PER_KMH;
@@ -437,7 +438,7 @@ void CZEFView::OnClearGraph() {
     CSurface& surface = AcquireSurface();
     CSurfaceScope scope(*this);
     m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
-    ::RedrawAll(m_rec, surface.m_dc, *m_pPane, Running());
+    ::RedrawAll(m_rec, m_screen, surface.m_dc, *m_pPane, Running());
 }
 
 void CZEFView::OnOverlaySet() {
@@ -542,7 +543,7 @@ void CZEFView::OnConfigure() {
         CSurface& surface = AcquireSurface();
         CSurfaceScope scope(*this);
         m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
-        ::RedrawAll(m_rec, surface.m_dc, *m_pPane, Running());
+        ::RedrawAll(m_rec, m_screen, surface.m_dc, *m_pPane, Running());
     }
     m_rec.ApplyUnitScales();
     double dArea = TextToNumber(dlg.m_strCdArea.toStdString());
@@ -820,6 +821,8 @@ void CZEFView::PrintPage(QPrinter& printer) {
     printer.setDocName(QString());  // the document has no title
     CGraphDC dc(printer, true);
     if (dc.IsActive()) {
+        // The page has a screen of its own; the window's stays as it is.
+        m_rec.ApplyUnitScales();
         PrintPass(m_rec, dc, *m_pPane, Running());
     }
 }

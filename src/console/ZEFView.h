@@ -9,6 +9,7 @@
 #include "core/record/StatusPane.h"
 #include "core/record/TestRecord.h"
 #include "core/record/Undo.h"
+#include "graph/Graph.h"
 
 class CGraphDC;
 class CWindowDrawing;
@@ -69,6 +70,8 @@ public:
     void Invalidate();
 
     const QImage& Image() const { return m_image; }
+    // How the window's image shows the graph: its size, background and marker.
+    const GraphScreen& Screen() const { return m_screen; }
     TestRecord m_rec;
     // Called after each drawing of the record (a tick, a command), when it may have changed.
     std::function<void()> m_fnRecordChanged;
@@ -106,6 +109,7 @@ private:
     void EnsureImage();
 
     QImage m_image;
+    GraphScreen m_screen;
     bool m_bImageStale = true;
     std::unique_ptr<CPaneRelay> m_pRelay;
     CStatusPane* m_pPane;  // the relay

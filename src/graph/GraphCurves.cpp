@@ -11,36 +11,27 @@ namespace {
 // Character height of the legend and the comments, in thousandths of the plot's height.
 constexpr int LEGEND_TEXT_HEIGHT = 22;
 
-// The slot of a speed, held to the table: below it -1, above it SLOT_COUNT, so that a stretch
-// outside the table is empty.
-int SlotAt(double dSpeed) {
-    const double d = std::trunc(dSpeed * 10);
-    if (d < 0) {
-        return d <= -1 ? -1 : 0;
-    }
-    return d > LAST_SLOT ? SLOT_COUNT : static_cast<int>(d);
-}
-
 bool HoldsValue(double dValue) {
     return dValue != EMPTY_SLOT && std::isfinite(dValue);
 }
 
 // One curve: straight lines joining its filled slots from a to b, left to right, each line drawn
 // on its own so that any stretch of it can be drawn again exactly.
-void DrawSlots(const TestRecord& rec, CGraphDC& dc, const CurveTable& table,
+void DrawSlots(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc, const CurveTable& table,
                const SlotTable& values, COLORREF crColor, const GraphAxis& axis, double dFrom,
                double dTo, DrawMode mode) {
     if (!table.m_bVisible || std::isnan(dFrom) || std::isnan(dTo)) {
         return;
     }
-    const COLORREF crOld = dc.SetTextBackground(rec.m_crBackground);
+    const COLORREF crOld = dc.SetTextBackground(scr.m_crBackground);
     if (mode == DRAW_XOR) {
         crColor ^= dc.TextBackground();
     }
     dc.SelectPen(table.m_nPenStyle, crColor);
-    const int j0 = std::max(SlotAt(dFrom), 0);
-    const int j1 = std::min(SlotAt(dTo), LAST_SLOT);
-    MapPlot(rec, dc, axis, 0);
+    // A stretch outside the table is empty.
+    const int j0 = std::max(SlotOfSpeed(dFrom), 0);
+    const int j1 = std::min(SlotOfSpeed(dTo), LAST_SLOT);
+    MapPlot(rec, scr, dc, axis, 0);
     int j = j0;
     while (j <= j1 && !HoldsValue(values[j])) {
         ++j;
@@ -64,9 +55,9 @@ void DrawSlots(const TestRecord& rec, CGraphDC& dc, const CurveTable& table,
     dc.SetTextBackground(crOld);
 }
 
-void DrawTextLines(const TestRecord& rec, CGraphDC& dc, auto drawLines) {
-    const COLORREF crOld = dc.SetTextBackground(rec.m_crBackground);
-    MapPlot(rec, dc, rec.m_axisForce, 1);
+void DrawTextLines(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc, auto drawLines) {
+    const COLORREF crOld = dc.SetTextBackground(scr.m_crBackground);
+    MapPlot(rec, scr, dc, rec.m_axisForce, 1);
     dc.SelectFont(LEGEND_TEXT_HEIGHT, false);
     drawLines();
     dc.SelectStockFont();
@@ -76,30 +67,31 @@ void DrawTextLines(const TestRecord& rec, CGraphDC& dc, auto drawLines) {
 
 }  // namespace
 
-void DrawCurve(const TestRecord& rec, CGraphDC& dc, const CurveTable& table, const GraphAxis& axis,
-               double dFrom, double dTo, DrawMode mode) {
-    DrawSlots(rec, dc, table, table.m_dValue, table.m_crValue, axis, dFrom, dTo, mode);
+void DrawCurve(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc, const CurveTable& table,
+               const GraphAxis& axis, double dFrom, double dTo, DrawMode mode) {
+    DrawSlots(rec, scr, dc, table, table.m_dValue, table.m_crValue, axis, dFrom, dTo, mode);
 }
 
-void DrawOverlayCurve(const TestRecord& rec, CGraphDC& dc, const CurveTable& table,
-                      const GraphAxis& axis, double dFrom, double dTo, DrawMode mode) {
-    DrawSlots(rec, dc, table, table.m_dOverlay, table.m_crOverlay, axis, dFrom, dTo, mode);
+void DrawOverlayCurve(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc,
+                      const CurveTable& table, const GraphAxis& axis, double dFrom, double dTo,
+                      DrawMode mode) {
+    DrawSlots(rec, scr, dc, table, table.m_dOverlay, table.m_crOverlay, axis, dFrom, dTo, mode);
 }
 
-void DrawCurves(const TestRecord& rec, CGraphDC& dc, DrawMode mode) {
+void DrawCurves(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc, DrawMode mode) {
     const double dTop = DisplayedTop(rec.m_axisWind);
-    DrawOverlayCurve(rec, dc, rec.m_lift, rec.m_axisForce, 0, dTop, mode);
-    DrawOverlayCurve(rec, dc, rec.m_drag, rec.m_axisForce, 0, dTop, mode);
-    DrawOverlayCurve(rec, dc, rec.m_cd, rec.m_axisCd, 0, dTop, mode);
-    DrawOverlayCurve(rec, dc, rec.m_ld, rec.m_axisLD, 0, dTop, mode);
-    DrawCurve(rec, dc, rec.m_lift, rec.m_axisForce, 0, dTop, mode);
-    DrawCurve(rec, dc, rec.m_drag, rec.m_axisForce, 0, dTop, mode);
-    DrawCurve(rec, dc, rec.m_cd, rec.m_axisCd, 0, dTop, mode);
-    DrawCurve(rec, dc, rec.m_ld, rec.m_axisLD, 0, dTop, mode);
-    DrawComments(rec, dc);
+    DrawOverlayCurve(rec, scr, dc, rec.m_lift, rec.m_axisForce, 0, dTop, mode);
+    DrawOverlayCurve(rec, scr, dc, rec.m_drag, rec.m_axisForce, 0, dTop, mode);
+    DrawOverlayCurve(rec, scr, dc, rec.m_cd, rec.m_axisCd, 0, dTop, mode);
+    DrawOverlayCurve(rec, scr, dc, rec.m_ld, rec.m_axisLD, 0, dTop, mode);
+    DrawCurve(rec, scr, dc, rec.m_lift, rec.m_axisForce, 0, dTop, mode);
+    DrawCurve(rec, scr, dc, rec.m_drag, rec.m_axisForce, 0, dTop, mode);
+    DrawCurve(rec, scr, dc, rec.m_cd, rec.m_axisCd, 0, dTop, mode);
+    DrawCurve(rec, scr, dc, rec.m_ld, rec.m_axisLD, 0, dTop, mode);
+    DrawComments(rec, scr, dc);
 }
 
-void DrawLegend(const TestRecord& rec, CGraphDC& dc) {
+void DrawLegend(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc) {
     struct Entry {
         const CurveTable& table;
         COLORREF crColor;
@@ -113,7 +105,7 @@ void DrawLegend(const TestRecord& rec, CGraphDC& dc) {
         {rec.m_cd, RGB(0, 255, 0), 250, 970, "Cd"},
         {rec.m_ld, RGB(0, 255, 255), 250, 920, "L/D"},
     };
-    DrawTextLines(rec, dc, [&] {
+    DrawTextLines(rec, scr, dc, [&] {
         dc.SetDrawMode(DRAW_COPY);
         for (const Entry& entry : entries) {
             if (entry.table.m_bVisible) {
@@ -125,8 +117,8 @@ void DrawLegend(const TestRecord& rec, CGraphDC& dc) {
     });
 }
 
-void DrawComments(const TestRecord& rec, CGraphDC& dc) {
-    DrawTextLines(rec, dc, [&] {
+void DrawComments(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc) {
+    DrawTextLines(rec, scr, dc, [&] {
         const int nFontPixels = dc.FontPixels();
         // Paper ends at its printable edge: a line that would run past it is set smaller so
         // that it ends there.
@@ -151,16 +143,17 @@ void DrawComments(const TestRecord& rec, CGraphDC& dc) {
     });
 }
 
-void MoveSpeedMarker(TestRecord& rec, CGraphDC& dc, double dSpeed, int bShow) {
-    if (rec.m_bMarkerShown) {
-        if (rec.m_dMarkerSpeed != EMPTY_SLOT && rec.m_dMarkerSpeed != 0) {
-            DrawSpeedLine(rec, dc, rec.m_dMarkerSpeed, DRAW_XOR, COLOR_MARKER, PEN_SOLID);
+void MoveSpeedMarker(const TestRecord& rec, GraphScreen& scr, CGraphDC& dc, double dSpeed,
+                     int bShow) {
+    if (scr.m_bMarkerShown) {
+        if (scr.m_dMarkerSpeed != EMPTY_SLOT && scr.m_dMarkerSpeed != 0) {
+            DrawSpeedLine(rec, scr, dc, scr.m_dMarkerSpeed, DRAW_XOR, COLOR_MARKER, PEN_SOLID);
         }
-        rec.m_dMarkerSpeed = EMPTY_SLOT;
+        scr.m_dMarkerSpeed = EMPTY_SLOT;
     }
     if (bShow && dSpeed != 0) {
-        DrawSpeedLine(rec, dc, dSpeed, DRAW_XOR, COLOR_MARKER, PEN_SOLID);
-        rec.m_dMarkerSpeed = dSpeed;
+        DrawSpeedLine(rec, scr, dc, dSpeed, DRAW_XOR, COLOR_MARKER, PEN_SOLID);
+        scr.m_dMarkerSpeed = dSpeed;
     }
-    rec.m_bMarkerShown = bShow;
+    scr.m_bMarkerShown = bShow;
 }

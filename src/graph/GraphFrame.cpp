@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "graph/Graph.h"
 #include "core/base/NumberText.h"
 #include "core/record/Units.h"
+#include "graph/Graph.h"
 
 namespace {
 
@@ -43,11 +43,11 @@ void ForEachTick(const GraphAxis& axis, int nTickScale, Visit visit) {
     }
 }
 
-// The mapping MapRegion makes, for the surface size the record holds.
-CMapping RegionMapping(const TestRecord& rec, const CRect& rc, int nLogLeft, int nLogTop,
+// The mapping MapRegion makes, for the surface size the screen holds.
+CMapping RegionMapping(const GraphScreen& scr, const CRect& rc, int nLogLeft, int nLogTop,
                        int nLogRight, int nLogBottom) {
-    const long long nWidth = std::max(rec.m_rcClient.right, 0);
-    const long long nHeight = std::max(rec.m_rcClient.bottom, 0);
+    const long long nWidth = std::max(scr.m_rcClient.right, 0);
+    const long long nHeight = std::max(scr.m_rcClient.bottom, 0);
     CMapping map;
     map.Set(static_cast<int>(rc.left * nWidth / 1000), static_cast<int>(rc.top * nHeight / 1000),
             static_cast<int>(rc.right * nWidth / 1000),
@@ -55,26 +55,26 @@ CMapping RegionMapping(const TestRecord& rec, const CRect& rc, int nLogLeft, int
     return map;
 }
 
-CMapping SpeedStripMapping(const TestRecord& rec) {
+CMapping SpeedStripMapping(const TestRecord& rec, const GraphScreen& scr) {
     const GraphAxis& wind = rec.m_axisWind;
-    return RegionMapping(rec, wind.m_rcArea, LogicalUnits(DisplayedBottom(wind) * 10), 100,
+    return RegionMapping(scr, wind.m_rcArea, LogicalUnits(DisplayedBottom(wind) * 10), 100,
                          LogicalUnits(DisplayedTop(wind) * 10), 0);
 }
 
 // A strip beside the plot: x 0..100 across, y the scale in units of 1/S.
-void MapValueStrip(const TestRecord& rec, CGraphDC& dc, const GraphAxis& axis, int nTickScale) {
-    MapRegion(rec, dc, axis.m_rcArea, 0, LogicalUnits(DisplayedTop(axis) * nTickScale), 100,
+void MapValueStrip(const GraphScreen& scr, CGraphDC& dc, const GraphAxis& axis, int nTickScale) {
+    MapRegion(scr, dc, axis.m_rcArea, 0, LogicalUnits(DisplayedTop(axis) * nTickScale), 100,
               LogicalUnits(DisplayedBottom(axis) * nTickScale));
 }
 
 // The Cd and L/D scales share one routine: ticks from the plot's right edge into the plot,
 // middle ticks as long as long ones, labels on the plot background.
-void DrawRightScale(const TestRecord& rec, CGraphDC& dc, const GraphAxis& axis, int nTickScale,
+void DrawRightScale(const GraphScreen& scr, CGraphDC& dc, const GraphAxis& axis, int nTickScale,
                     double dLabelUnit, int nPrecision, double dTitleY,
                     const std::string& strTitle) {
     dc.SelectStockPen();
-    const COLORREF crOld = dc.SetTextBackground(rec.m_crBackground);
-    MapValueStrip(rec, dc, axis, nTickScale);
+    const COLORREF crOld = dc.SetTextBackground(scr.m_crBackground);
+    MapValueStrip(scr, dc, axis, nTickScale);
     dc.SetDrawMode(DRAW_COPY);
     const int nHeight = HalvedByRange(40, axis.m_nRange);
     const int nOffset = HalvedByRange(50, axis.m_nRange);
@@ -118,58 +118,59 @@ int HalvedByRange(int n, int nRange) {
     return LogicalUnits(std::ldexp(double(n), static_cast<int>(nExponent)));
 }
 
-void MapRegion(const TestRecord& rec, CGraphDC& dc, const CRect& rcRegion, int nLogLeft,
+void MapRegion(const GraphScreen& scr, CGraphDC& dc, const CRect& rcRegion, int nLogLeft,
                int nLogTop, int nLogRight, int nLogBottom) {
-    dc.Mapping() = RegionMapping(rec, rcRegion, nLogLeft, nLogTop, nLogRight, nLogBottom);
+    dc.Mapping() = RegionMapping(scr, rcRegion, nLogLeft, nLogTop, nLogRight, nLogBottom);
 }
 
-void MapPlot(const TestRecord& rec, CGraphDC& dc, const GraphAxis& axis, int nPage) {
+void MapPlot(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc, const GraphAxis& axis,
+             int nPage) {
     if (nPage == 1) {
-        MapRegion(rec, dc, rec.m_rcPlot, 0, 1000, 1000, 0);
+        MapRegion(scr, dc, rec.m_rcPlot, 0, 1000, 1000, 0);
         return;
     }
     const GraphAxis& wind = rec.m_axisWind;
-    MapRegion(rec, dc, rec.m_rcPlot, LogicalUnits(DisplayedBottom(wind) * 10),
+    MapRegion(scr, dc, rec.m_rcPlot, LogicalUnits(DisplayedBottom(wind) * 10),
               LogicalUnits(axis.m_nScale * DisplayedTop(axis)),
               LogicalUnits(DisplayedTop(wind) * 10),
               LogicalUnits(axis.m_nScale * DisplayedBottom(axis)));
 }
 
-void MapSpeedStrip(const TestRecord& rec, CGraphDC& dc) {
-    dc.Mapping() = SpeedStripMapping(rec);
+void MapSpeedStrip(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc) {
+    dc.Mapping() = SpeedStripMapping(rec, scr);
 }
 
-void MapForceStrip(const TestRecord& rec, CGraphDC& dc) {
-    MapValueStrip(rec, dc, rec.m_axisForce, FORCE_TICKS);
+void MapForceStrip(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc) {
+    MapValueStrip(scr, dc, rec.m_axisForce, FORCE_TICKS);
 }
 
-void MapCdStrip(const TestRecord& rec, CGraphDC& dc) {
-    MapValueStrip(rec, dc, rec.m_axisCd, CD_TICKS);
+void MapCdStrip(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc) {
+    MapValueStrip(scr, dc, rec.m_axisCd, CD_TICKS);
 }
 
-void MapLDStrip(const TestRecord& rec, CGraphDC& dc) {
-    MapValueStrip(rec, dc, rec.m_axisLD, LD_TICKS);
+void MapLDStrip(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc) {
+    MapValueStrip(scr, dc, rec.m_axisLD, LD_TICKS);
 }
 
-int SpeedUnitsAtX(const TestRecord& rec, double dDeviceX) {
-    return LogicalUnits(std::floor(SpeedStripMapping(rec).LogicalX(dDeviceX) + 0.5));
+int SpeedUnitsAtX(const TestRecord& rec, const GraphScreen& scr, double dDeviceX) {
+    return LogicalUnits(std::floor(SpeedStripMapping(rec, scr).LogicalX(dDeviceX) + 0.5));
 }
 
-void ClearSurface(const TestRecord& rec, CGraphDC& dc) {
-    ClearSurface(rec, dc, QRect());
+void ClearSurface(const GraphScreen& scr, CGraphDC& dc) {
+    ClearSurface(scr, dc, QRect());
 }
 
-void ClearSurface(const TestRecord& rec, CGraphDC& dc, const QRect& rcFilledLater) {
-    MapRegion(rec, dc, CRect{0, 0, 1000, 1000}, 0, 1000, 1000, 0);
+void ClearSurface(const GraphScreen& scr, CGraphDC& dc, const QRect& rcFilledLater) {
+    MapRegion(scr, dc, CRect{0, 0, 1000, 1000}, 0, 1000, 1000, 0);
     dc.SelectBrush(COLOR_WHITE);
     dc.SetDrawMode(DRAW_COPY);
     dc.Rectangle(0, 0, 1000, 1000, rcFilledLater);
 }
 
-void DrawSpeedAxis(const TestRecord& rec, CGraphDC& dc) {
+void DrawSpeedAxis(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc) {
     const GraphAxis& axis = rec.m_axisWind;
     dc.SelectStockPen();
-    MapSpeedStrip(rec, dc);
+    MapSpeedStrip(rec, scr, dc);
     dc.SelectFont(SPEED_TEXT_HEIGHT, false);
     dc.SetDrawMode(DRAW_COPY);
     const int nOffset = HalvedByRange(2, axis.m_nRange);
@@ -185,11 +186,11 @@ void DrawSpeedAxis(const TestRecord& rec, CGraphDC& dc) {
     dc.SelectStockPen();
 }
 
-void DrawForceAxis(const TestRecord& rec, CGraphDC& dc) {
+void DrawForceAxis(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc) {
     const GraphAxis& axis = rec.m_axisForce;
     const double dTop = DisplayedTop(axis);
     dc.SelectStockPen();
-    MapForceStrip(rec, dc);
+    MapForceStrip(rec, scr, dc);
     dc.SetDrawMode(DRAW_COPY);
     const int nHeight = LogicalUnits(dTop * 10000 * 0.02);
     const int nOffset = HalvedByRange(250, axis.m_nRange);
@@ -206,16 +207,16 @@ void DrawForceAxis(const TestRecord& rec, CGraphDC& dc) {
     dc.SelectStockPen();
 }
 
-void DrawCdAxis(const TestRecord& rec, CGraphDC& dc) {
+void DrawCdAxis(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc) {
     const std::string strTitle =
         rec.m_bEnglish ? "Cd @ " + FormatFixed(rec.m_dCdArea, 2, 3) + " sq. in."
                        : "Cd @ " + FormatFixed(rec.m_dCdArea * SQCM_PER_SQIN, 2, 3) + " sq. cm.";
-    DrawRightScale(rec, dc, rec.m_axisCd, CD_TICKS, 0.001, 2, DisplayedTop(rec.m_axisCd) * 450,
+    DrawRightScale(scr, dc, rec.m_axisCd, CD_TICKS, 0.001, 2, DisplayedTop(rec.m_axisCd) * 450,
                    strTitle);
 }
 
-void DrawLDAxis(const TestRecord& rec, CGraphDC& dc) {
-    DrawRightScale(rec, dc, rec.m_axisLD, LD_TICKS, 0.01, 1, DisplayedTop(rec.m_axisLD) * 45,
+void DrawLDAxis(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc) {
+    DrawRightScale(scr, dc, rec.m_axisLD, LD_TICKS, 0.01, 1, DisplayedTop(rec.m_axisLD) * 45,
                    "L/D");
 }
 
@@ -224,14 +225,14 @@ namespace {
 // One straight line across the plot in the force scale's mapping, with the pen and mode asked
 // for; in exclusive-or the colour is taken against the background so that it shows as asked.
 template <typename DrawLine>
-void DrawPlotLine(const TestRecord& rec, CGraphDC& dc, DrawMode mode, COLORREF crColor,
-                  int nPenStyle, DrawLine drawLine) {
-    const COLORREF crOld = dc.SetTextBackground(rec.m_crBackground);
+void DrawPlotLine(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc, DrawMode mode,
+                  COLORREF crColor, int nPenStyle, DrawLine drawLine) {
+    const COLORREF crOld = dc.SetTextBackground(scr.m_crBackground);
     if (mode == DRAW_XOR) {
         crColor ^= dc.TextBackground();
     }
     dc.SelectPen(nPenStyle, crColor);
-    MapPlot(rec, dc, rec.m_axisForce, 0);
+    MapPlot(rec, scr, dc, rec.m_axisForce, 0);
     dc.SetDrawMode(mode);
     drawLine();
     dc.SelectStockPen();
@@ -240,31 +241,31 @@ void DrawPlotLine(const TestRecord& rec, CGraphDC& dc, DrawMode mode, COLORREF c
 
 }  // namespace
 
-void DrawSpeedLine(const TestRecord& rec, CGraphDC& dc, double dSpeed, DrawMode mode,
-                   COLORREF crColor, int nPenStyle) {
+void DrawSpeedLine(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc, double dSpeed,
+                   DrawMode mode, COLORREF crColor, int nPenStyle) {
     const double s = std::fabs(dSpeed);
     if (!(s > DisplayedBottom(rec.m_axisWind))) {
         return;
     }
     const GraphAxis& force = rec.m_axisForce;
-    DrawPlotLine(rec, dc, mode, crColor, nPenStyle, [&] {
+    DrawPlotLine(rec, scr, dc, mode, crColor, nPenStyle, [&] {
         const int x = LogicalUnits(s * 10);
         dc.Line(x, LogicalUnits(DisplayedTop(force) * 10000), x,
                 LogicalUnits(DisplayedBottom(force) * 10000));
     });
 }
 
-void DrawForceLine(const TestRecord& rec, CGraphDC& dc, double dForce, DrawMode mode,
-                   COLORREF crColor, int nPenStyle) {
+void DrawForceLine(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc, double dForce,
+                   DrawMode mode, COLORREF crColor, int nPenStyle) {
     const GraphAxis& wind = rec.m_axisWind;
-    DrawPlotLine(rec, dc, mode, crColor, nPenStyle, [&] {
+    DrawPlotLine(rec, scr, dc, mode, crColor, nPenStyle, [&] {
         const int y = LogicalUnits(dForce * 10000);
         dc.Line(LogicalUnits(DisplayedBottom(wind) * 10), y, LogicalUnits(DisplayedTop(wind) * 10),
                 y);
     });
 }
 
-void DrawGrid(const TestRecord& rec, CGraphDC& dc) {
+void DrawGrid(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc) {
     // Lines at every major step inside the plot, each taken to the nearest thousandth so that
     // steps do not drift. A step too small to move that position on, or a scale that would need
     // more than TICK_LIMIT lines, draws none.
@@ -287,30 +288,30 @@ void DrawGrid(const TestRecord& rec, CGraphDC& dc) {
         }
     };
     drawLines(rec.m_axisForce,
-              [&](double y) { DrawForceLine(rec, dc, y, DRAW_COPY, COLOR_GRID, PEN_DOT); });
+              [&](double y) { DrawForceLine(rec, scr, dc, y, DRAW_COPY, COLOR_GRID, PEN_DOT); });
     drawLines(rec.m_axisWind,
-              [&](double x) { DrawSpeedLine(rec, dc, x, DRAW_COPY, COLOR_GRID, PEN_DOT); });
+              [&](double x) { DrawSpeedLine(rec, scr, dc, x, DRAW_COPY, COLOR_GRID, PEN_DOT); });
 }
 
-QRect PlotFrameArea(const TestRecord& rec, CGraphDC& dc) {
-    MapPlot(rec, dc, rec.m_axisForce, 0);
+QRect PlotFrameArea(const TestRecord& rec, const GraphScreen& scr, CGraphDC& dc) {
+    MapPlot(rec, scr, dc, rec.m_axisForce, 0);
     const PlotCorners c = PlotFrameCorners(rec);
     return dc.RectangleArea(c.x0, c.y0, c.x1, c.y1);
 }
 
-void DrawPlotFrame(TestRecord& rec, CGraphDC& dc) {
-    MoveSpeedMarker(rec, dc, 0, 0);
-    MapPlot(rec, dc, rec.m_axisForce, 0);
+void DrawPlotFrame(const TestRecord& rec, GraphScreen& scr, CGraphDC& dc) {
+    MoveSpeedMarker(rec, scr, dc, 0, 0);
+    MapPlot(rec, scr, dc, rec.m_axisForce, 0);
     dc.SelectStockPen();
-    dc.SelectBrush(rec.m_crBackground);
+    dc.SelectBrush(scr.m_crBackground);
     dc.SetDrawMode(DRAW_COPY);
     const PlotCorners c = PlotFrameCorners(rec);
     dc.Rectangle(c.x0, c.y0, c.x1, c.y1);
-    DrawGrid(rec, dc);
+    DrawGrid(rec, scr, dc);
     if (rec.m_cd.m_bVisible) {
-        DrawCdAxis(rec, dc);
+        DrawCdAxis(rec, scr, dc);
     } else if (rec.m_ld.m_bVisible) {
-        DrawLDAxis(rec, dc);
+        DrawLDAxis(rec, scr, dc);
     }
-    DrawLegend(rec, dc);
+    DrawLegend(rec, scr, dc);
 }

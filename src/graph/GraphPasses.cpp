@@ -2,37 +2,44 @@
 
 #include <algorithm>
 
-#include "graph/StatusLine.h"
 #include "core/record/Units.h"
+#include "graph/StatusLine.h"
 
-void OnDraw(TestRecord& rec, CGraphDC& dc, CStatusPane& pane, bool bRunning) {
-    rec.m_crBackground = dc.IsPrinting() ? COLOR_WHITE : COLOR_LIGHT_GREY;
-    rec.ApplyUnitScales();
-    RedrawAll(rec, dc, pane, bRunning);
+void OnDraw(const TestRecord& rec, GraphScreen& scr, CGraphDC& dc, CStatusPane& pane,
+            bool bRunning) {
+    scr.m_crBackground = dc.IsPrinting() ? COLOR_WHITE : COLOR_LIGHT_GREY;
+    RedrawAll(rec, scr, dc, pane, bRunning);
 }
 
-void RedrawAll(TestRecord& rec, CGraphDC& dc, CStatusPane& pane, bool bRunning) {
+void RedrawAll(const TestRecord& rec, GraphScreen& scr, CGraphDC& dc, CStatusPane& pane,
+               bool bRunning) {
     // Clearing the page takes the marker with it. Drawing it again in exclusive-or to remove it
     // would leave a line wherever it stood outside the plot, and on paper, which knows no
     // exclusive-or, anywhere.
-    rec.m_bMarkerShown = 0;
-    rec.m_dMarkerSpeed = EMPTY_SLOT;
-    ClearSurface(rec, dc, PlotFrameArea(rec, dc));
-    DrawSpeedAxis(rec, dc);
-    DrawForceAxis(rec, dc);
-    DrawPlotFrame(rec, dc);
+    scr.m_bMarkerShown = 0;
+    scr.m_dMarkerSpeed = EMPTY_SLOT;
+    ClearSurface(scr, dc, PlotFrameArea(rec, scr, dc));
+    DrawSpeedAxis(rec, scr, dc);
+    DrawForceAxis(rec, scr, dc);
+    DrawPlotFrame(rec, scr, dc);
     ShowStatus(rec, pane, bRunning, 0, 0, 0, 0, NOT_COMPUTABLE);
-    DrawCurves(rec, dc, DRAW_COPY);
+    DrawCurves(rec, scr, dc, DRAW_COPY);
 }
 
-void RedrawPlot(TestRecord& rec, CGraphDC& dc) {
-    DrawPlotFrame(rec, dc);
-    DrawCurves(rec, dc, DRAW_COPY);
+void RedrawPlot(const TestRecord& rec, GraphScreen& scr, CGraphDC& dc) {
+    DrawPlotFrame(rec, scr, dc);
+    DrawCurves(rec, scr, dc, DRAW_COPY);
 }
 
-void PaintPass(TestRecord& rec, CGraphDC& dc, CStatusPane& pane, bool bRunning) {
-    rec.m_rcClient = CRect{0, 0, dc.Width(), dc.Height()};
-    OnDraw(rec, dc, pane, bRunning);
+void PaintPass(const TestRecord& rec, GraphScreen& scr, CGraphDC& dc, CStatusPane& pane,
+               bool bRunning) {
+    scr.m_rcClient = CRect{0, 0, dc.Width(), dc.Height()};
+    OnDraw(rec, scr, dc, pane, bRunning);
+}
+
+void PaintPass(const TestRecord& rec, CGraphDC& dc, CStatusPane& pane, bool bRunning) {
+    GraphScreen scr;
+    PaintPass(rec, scr, dc, pane, bRunning);
 }
 
 namespace {
@@ -49,42 +56,34 @@ int PrintedHeight(int nWidth, int nHeight) {
 
 }  // namespace
 
-void PrintPass(TestRecord& rec, CGraphDC& dc, CStatusPane& pane, bool bRunning) {
-    const CRect rcClient = rec.m_rcClient;
-    // The page's draw forgets the marker; the window still shows it, and the next reading must
-    // remove it there.
-    const std::int32_t bMarkerShown = rec.m_bMarkerShown;
-    const double dMarkerSpeed = rec.m_dMarkerSpeed;
-    rec.m_rcClient = CRect{0, 0, dc.Width(), PrintedHeight(dc.Width(), dc.Height())};
-    OnDraw(rec, dc, pane, bRunning);
-    rec.m_rcClient = rcClient;
-    rec.m_crBackground = COLOR_LIGHT_GREY;
-    rec.m_bMarkerShown = bMarkerShown;
-    rec.m_dMarkerSpeed = dMarkerSpeed;
+void PrintPass(const TestRecord& rec, CGraphDC& dc, CStatusPane& pane, bool bRunning) {
+    GraphScreen page;
+    page.m_rcClient = CRect{0, 0, dc.Width(), PrintedHeight(dc.Width(), dc.Height())};
+    OnDraw(rec, page, dc, pane, bRunning);
 }
 
-void CWindowDrawing::DrawFourCurves(TestRecord& rec, int nFromSlot, int nToSlot) {
+void CWindowDrawing::DrawFourCurves(const TestRecord& rec, int nFromSlot, int nToSlot) {
     const double a = nFromSlot * 0.1;
     const double b = nToSlot * 0.1;
-    DrawCurve(rec, m_dc, rec.m_lift, rec.m_axisForce, a, b, DRAW_XOR);
-    DrawCurve(rec, m_dc, rec.m_drag, rec.m_axisForce, a, b, DRAW_XOR);
-    DrawCurve(rec, m_dc, rec.m_cd, rec.m_axisCd, a, b, DRAW_XOR);
-    DrawCurve(rec, m_dc, rec.m_ld, rec.m_axisLD, a, b, DRAW_XOR);
+    DrawCurve(rec, m_scr, m_dc, rec.m_lift, rec.m_axisForce, a, b, DRAW_XOR);
+    DrawCurve(rec, m_scr, m_dc, rec.m_drag, rec.m_axisForce, a, b, DRAW_XOR);
+    DrawCurve(rec, m_scr, m_dc, rec.m_cd, rec.m_axisCd, a, b, DRAW_XOR);
+    DrawCurve(rec, m_scr, m_dc, rec.m_ld, rec.m_axisLD, a, b, DRAW_XOR);
 }
 
-void CWindowDrawing::EraseStretch(TestRecord& rec, int nFromSlot, int nToSlot) {
+void CWindowDrawing::EraseStretch(const TestRecord& rec, int nFromSlot, int nToSlot) {
     DrawFourCurves(rec, nFromSlot, nToSlot);
 }
 
-void CWindowDrawing::DrawStretch(TestRecord& rec, int nFromSlot, int nToSlot) {
+void CWindowDrawing::DrawStretch(const TestRecord& rec, int nFromSlot, int nToSlot) {
     DrawFourCurves(rec, nFromSlot, nToSlot);
 }
 
-void CWindowDrawing::MoveSpeedMarker(TestRecord& rec, double dSpeed, int bShow) {
-    ::MoveSpeedMarker(rec, m_dc, dSpeed, bShow);
+void CWindowDrawing::MoveSpeedMarker(const TestRecord& rec, double dSpeed, int bShow) {
+    ::MoveSpeedMarker(rec, m_scr, m_dc, dSpeed, bShow);
 }
 
-void CWindowDrawing::ShowStatus(TestRecord& rec, double dSpeed, double dLift, double dDrag,
+void CWindowDrawing::ShowStatus(const TestRecord& rec, double dSpeed, double dLift, double dDrag,
                                 double dCd, double dLD) {
     ::ShowStatus(rec, m_pane, m_fnRunning && m_fnRunning(), dSpeed, dLift, dDrag, dCd, dLD);
 }

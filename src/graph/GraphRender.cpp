@@ -21,7 +21,7 @@ public:
     void SetStatusText(const std::string&) override {}
 };
 
-bool Draw(TestRecord& rec, QPaintDevice& device, RenderFormat format) {
+bool Draw(const TestRecord& rec, QPaintDevice& device, RenderFormat format) {
     CNoStatusPane pane;
     CGraphDC dc(device, format == RenderFormat::Pdf);
     if (!dc.IsActive()) {
@@ -35,7 +35,7 @@ bool Draw(TestRecord& rec, QPaintDevice& device, RenderFormat format) {
     return true;
 }
 
-bool DrawInto(TestRecord& rec, QIODevice& file, RenderFormat format, const QSize& size,
+bool DrawInto(const TestRecord& rec, QIODevice& file, RenderFormat format, const QSize& size,
               qreal dPixelRatio) {
     switch (format) {
         case RenderFormat::Png: {
@@ -90,8 +90,8 @@ QSize LandscapePageFor(const QLocale& locale) {
     return page.sizePoints().transposed();
 }
 
-bool RenderToFile(TestRecord& rec, const QString& strPath, RenderFormat format, const QSize& size,
-                  QString& strError, qreal dPixelRatio) {
+bool RenderToFile(const TestRecord& rec, const QString& strPath, RenderFormat format,
+                  const QSize& size, QString& strError, qreal dPixelRatio) {
     if (size.width() < 1 || size.height() < 1 || size.width() > RENDER_SIZE_LIMIT ||
         size.height() > RENDER_SIZE_LIMIT) {
         strError = QStringLiteral("size must be between 1x1 and %1x%1").arg(RENDER_SIZE_LIMIT);

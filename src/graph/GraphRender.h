@@ -28,7 +28,7 @@ QSize LandscapePageFor(const QLocale& locale);
 // Writes the file whole or not at all. False, with a reason, when the size is outside
 // 1..RENDER_SIZE_LIMIT or the file cannot be written. A PNG is drawn at dPixelRatio device
 // pixels to each of its pixels, as a window on a screen of that ratio shows the graph; the
-// other formats ignore the ratio. The record is drawn as it stands: a caller whose record is
-// also on screen passes a copy, since a paint lays the graph out anew for its surface.
-bool RenderToFile(TestRecord& rec, const QString& strPath, RenderFormat format, const QSize& size,
-                  QString& strError, qreal dPixelRatio = 1.0);
+// other formats ignore the ratio. The record is drawn as it stands, its unit scales applied by
+// its owner, on a screen of the file's own.
+bool RenderToFile(const TestRecord& rec, const QString& strPath, RenderFormat format,
+                  const QSize& size, QString& strError, qreal dPixelRatio = 1.0);

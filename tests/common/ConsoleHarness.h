@@ -138,7 +138,7 @@ protected:
         ASSERT_EQ(theApp.m_pSplash, nullptr);
         Sent();
         // The first paint lays the graph out.
-        ASSERT_TRUE(QTest::qWaitFor([this] { return Rec().m_rcClient.right > 0; }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return View().Screen().m_rcClient.right > 0; }, 5000));
     }
 
     CMainFrame& Frame() const { return *theApp.m_pMainWnd; }

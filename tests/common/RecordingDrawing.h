@@ -11,21 +11,20 @@
 // "erase l-h", "draw l-h", "marker <speed> <show>" and "status <speed>".
 class CRecordingDrawing : public CRecordDrawing {
 public:
-    void EraseStretch(TestRecord&, int nFrom, int nTo) override { Note("erase %d-%d", nFrom, nTo); }
-    void DrawStretch(TestRecord&, int nFrom, int nTo) override { Note("draw %d-%d", nFrom, nTo); }
-    void MoveSpeedMarker(TestRecord&, double dSpeed, int bShow) override {
-        Note("marker %g %d", dSpeed, bShow);
+    void EraseStretch(const TestRecord&, int l, int h) override { Note("erase %d-%d", l, h); }
+    void DrawStretch(const TestRecord&, int l, int h) override { Note("draw %d-%d", l, h); }
+    void MoveSpeedMarker(const TestRecord&, double d, int b) override {
+        Note("marker %g %d", d, b);
     }
-    void ShowStatus(TestRecord&, double dSpeed, double, double, double, double) override {
-        Note("status %g", dSpeed);
+    void ShowStatus(const TestRecord&, double d, double, double, double, double) override {
+        Note("status %g", d);
     }
     std::vector<std::string> Take() { return std::exchange(m_calls, {}); }
 
     std::vector<std::string> m_calls;
 
 private:
-    template <typename... Args>
-    void Note(const char* pFormat, Args... args) {
+    void Note(const char* pFormat, auto... args) {
         char buf[64];
         std::snprintf(buf, sizeof buf, pFormat, args...);
         m_calls.push_back(buf);

@@ -76,12 +76,13 @@ TEST(ExportFormat, TheExtensionDecidesElseTheFilterAndPaperFollowsTheLocale) {
 TEST_F(ExportCommand, EachTypeIsWhatZeftoolWritesForTheSameTest) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     View().OpenTestFile(WING);
-    const CRect rcClient = Rec().m_rcClient;  // a picture leaves the window's own layout alone
+    const CRect rcClient =
+        View().Screen().m_rcClient;  // a picture leaves the window's own layout alone
     Export("points", 0);
     Export("graph", 1);
     Export("graph.svg", 1);  // the name's extension wins over the filter
     Export("page", 3);
-    EXPECT_EQ(Rec().m_rcClient, rcClient);
+    EXPECT_EQ(View().Screen().m_rcClient, rcClient);
     EXPECT_TRUE(m_boxes.TakeTexts().empty());
     EXPECT_EQ(ReadBytes(Path("points.csv")), Zeftool({"csv", WING}));
     const QString strSize = QStringLiteral("%1x%2").arg(View().width()).arg(View().height());

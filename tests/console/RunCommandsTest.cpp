@@ -114,7 +114,7 @@ TEST_F(RunCommands, SpeedCommandsConvertTruncateAndClampTheTarget) {
             Key(Qt::Key_W);
         } else if (c.pDo[0] == '@') {  // the plot spans 80 to 985 thousandths of the width
             const double dX = 0.080 + 0.905 * std::atof(c.pDo + 1) / dTop;
-            const int x = static_cast<int>(std::lround(Rec().m_rcClient.right * dX));
+            const int x = static_cast<int>(std::lround(View().Screen().m_rcClient.right * dX));
             QTest::mouseDClick(&View(), Qt::LeftButton, {}, QPoint(x, c.bEnglish ? 300 : 50));
             if (c.bEnglish) {  // in tenths
                 EXPECT_NEAR(Rec().m_dTargetSpeed * 10, std::round(Rec().m_dTargetSpeed * 10), 1e-9);
@@ -124,7 +124,7 @@ TEST_F(RunCommands, SpeedCommandsConvertTruncateAndClampTheTarget) {
         }
         const bool bClick = c.pDo[0] == '@';
         EXPECT_NEAR(Rec().m_dTargetSpeed, c.dTarget,
-                    bClick ? dTop / (0.905 * Rec().m_rcClient.right) : 1e-9);
+                    bClick ? dTop / (0.905 * View().Screen().m_rcClient.right) : 1e-9);
         EXPECT_EQ(PollRunning(), c.pDo[0] != 'w');  // a Cancel leaves it stopped
     }
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QPdfWriter>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <climits>
@@ -24,9 +23,8 @@ Places Where(const QImage& image, const QRect& rc, auto test) {
     Places found;
     for (int y = rc.top(); y <= rc.bottom(); ++y) {
         for (int x = rc.left(); x <= rc.right(); ++x) {
-            if (test(image.pixel(x, y))) {
+            if (test(image.pixel(x, y)))
                 found.insert(rc.width() >= rc.height() ? x : y);
-            }
         }
     }
     return found;
@@ -41,9 +39,8 @@ const auto BLACK = Colour(COLOR_BLACK), GRID = Colour(COLOR_GRID);
 
 // Device places of positions 0, step, ... below the top of a scale from pixel nAtZero to nAtTop.
 Places Ticks(int nTop, int nStep, int nAtZero, int nAtTop, Places places = {}) {
-    for (int p = 0; p < nTop; p += nStep) {
+    for (int p = 0; p < nTop; p += nStep)
         places.insert(std::lround(nAtZero + p * double(nAtTop - nAtZero) / nTop));
-    }
     return places;
 }
 int SlotX(int j) {
@@ -66,14 +63,13 @@ TEST(GraphPicture, FrameScalesGridAndLegendAtSeveralRangesAndVisibilities) {
     for (const auto& [nRange, nTop, nMajor, nMinor, nFRange, nFTop, nFMajor, nFMinor, nShown,
                       nCdRange] : cases) {
         SCOPED_TRACE(testing::Message() << "wind top " << nTop << ", shown " << nShown);
-        TestRecord rec = EmptyRecord(nTop != 1400);
+        TestRecord rec(nTop != 1400, 80.0);
         rec.SetSpeedRange(nRange);
         rec.SetForceRange(nFRange);
         rec.SetCdRange(nCdRange);
         CurveTable* tables[] = {&rec.m_lift, &rec.m_drag, &rec.m_cd, &rec.m_ld};
-        for (int k = 0; k < 4; ++k) {
+        for (int k = 0; k < 4; ++k)
             tables[k]->m_bVisible = (nShown >> k) & 1;
-        }
         const QImage img = Painted(rec, 2000, 1000);
         // The plot's outline and its light grey inside.
         EXPECT_TRUE(BLACK(img.pixel(160, 500)) && BLACK(img.pixel(1969, 500)) &&
@@ -94,9 +90,8 @@ TEST(GraphPicture, FrameScalesGridAndLegendAtSeveralRangesAndVisibilities) {
         EXPECT_EQ(Where(img, QRect(137, 10, 1, 916), BLACK), rows);
         EXPECT_EQ(Where(img, QRect(145, 10, 1, 916), BLACK), Ticks(nFTop, nFMajor / 2, 920, 15));
         EXPECT_EQ(Where(img, QRect(153, 10, 1, 916), BLACK), Ticks(nFTop, nFMinor, 920, 15));
-        for (int y : rows) {
+        for (int y : rows)
             EXPECT_FALSE(Where(img, QRect(60, y - 12, 70, 24), Ink).empty()) << y;
-        }
         EXPECT_TRUE(Where(img, QRect(40, 2, 100, 20), Ink).empty());
         // The right-hand scale is Cd's when shown, else L/D's: long ticks from 1970 to 1947 (919
         // is the outline), a long turned title for Cd, a short one for L/D.
@@ -108,35 +103,32 @@ TEST(GraphPicture, FrameScalesGridAndLegendAtSeveralRangesAndVisibilities) {
         EXPECT_EQ(!title.empty(), bRight);
         EXPECT_EQ(!title.empty() && *title.rbegin() - *title.begin() > 100, (nShown & 4) != 0);
         // The legend's four places, a line of 90 pixels each.
-        const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 255, 0),
-                                    RGB(0, 255, 255)};
         for (int k = 0; k < 4; ++k) {
             const int x = k < 2 ? 251 : 613, y = k % 2 ? 87 : 42, bShown = (nShown >> k) & 1;
-            EXPECT_EQ(Where(img, QRect(x - 5, y, 100, 1), Colour(colours[k])),
+            EXPECT_EQ(Where(img, QRect(x - 5, y, 100, 1), Colour(tables[k]->m_crValue)),
                       Ticks(90 * bShown, 1, x, x + 90));
         }
     }
 }
 
 TEST(GraphPicture, CurvesOverlayCommentsAndScalesFarOff) {
-    TestRecord rec = EmptyRecord();
+    TestRecord rec(1, 80.0);
     rec.m_cd.m_bVisible = 1;
-    rec.m_lift.m_dValue[100] = 0.1;  // +0.1 and -0.1 make one level line
-    rec.m_lift.m_dValue[300] = -0.1;
-    rec.m_drag.m_dValue[100] = 0.2;  // values that are not numbers are passed over
-    rec.m_drag.m_dValue[150] = NAN;
-    rec.m_drag.m_dValue[170] = INFINITY;
-    rec.m_drag.m_dValue[200] = -0.2;
-    rec.m_cd.m_dValue[400] = -1.0;
-    rec.m_cd.m_dValue[500] = 1.0;
-    rec.m_ld.m_dValue[600] = rec.m_ld.m_dValue[700] = 10;  // hidden
-    // Overlays in darker colours, under the current curves.
-    rec.m_drag.m_dOverlay[100] = rec.m_drag.m_dOverlay[300] = 0.6;
-    rec.m_drag.m_dValue[250] = rec.m_drag.m_dValue[400] = 0.6;
-    rec.m_lift.m_dOverlay[200] = rec.m_lift.m_dOverlay[400] = 0.1;
-    for (int i : {0, 3, 9}) {
+    // +0.1 and -0.1 make one level line; values that are not numbers are passed over; L/D is
+    // hidden; overlays in darker colours lie under the current curves.
+    SlotTable &lift = rec.m_lift.m_dValue, &drag = rec.m_drag.m_dValue, &cd = rec.m_cd.m_dValue;
+    // clang-format off
+    const std::tuple<SlotTable*, int, double> values[] = {
+        {&lift, 100, 0.1}, {&lift, 300, -0.1}, {&drag, 100, 0.2}, {&drag, 150, NAN},
+        {&drag, 170, INFINITY}, {&drag, 200, -0.2}, {&cd, 400, -1.0}, {&cd, 500, 1.0},
+        {&rec.m_ld.m_dValue, 600, 10}, {&rec.m_ld.m_dValue, 700, 10}, {&drag, 250, 0.6},
+        {&drag, 400, 0.6}, {&rec.m_drag.m_dOverlay, 100, 0.6}, {&rec.m_drag.m_dOverlay, 300, 0.6},
+        {&rec.m_lift.m_dOverlay, 200, 0.1}, {&rec.m_lift.m_dOverlay, 400, 0.1}};
+    // clang-format on
+    for (const auto& [pTable, j, d] : values)
+        (*pTable)[j] = d;
+    for (int i : {0, 3, 9})
         rec.m_strComment[i] = "Comment line " + std::to_string(i);
-    }
     const QImage image = Painted(rec, 2000, 1000);
     // Rows each curve covers from slot to slot, every pixel once: lines stop short of their end.
     // clang-format off
@@ -161,31 +153,34 @@ TEST(GraphPicture, CurvesOverlayCommentsAndScalesFarOff) {
         EXPECT_EQ(Where(image, QRect(x, y, 400, 22), Ink).empty(), bEmpty) << i;
         EXPECT_EQ(Where(image, QRect(x, y, 4, 22), Ink).empty(), bEmpty) << i;
     }
-    {  // Scales far off, or in steps of nothing (grid lines a trillionth apart), draw no ticks.
-        TestRecord rec = EmptyRecord();
-        rec.m_cd.m_bVisible = 1;
-        rec.SetSpeedRange(-25);  // 85 x 2^26 mph
-        rec.m_axisWind.m_dMinorStep = 0;
-        rec.m_axisWind.m_dMajorStep = 1e-12;
-        rec.SetForceRange(40);  // 2 / 2^39 lb: nothing above 0 in ten-thousandths
-        rec.SetCdRange(-1000000);
-        const QImage image = Painted(rec, 1000, 700);
-        // Ticks would cross row 650 (wind), column 77 (force) and column 983 (Cd).
-        EXPECT_TRUE(Where(image, QRect(90, 650, 896, 1), BLACK).empty());
-        EXPECT_TRUE(Where(image, QRect(77, 20, 1, 621), BLACK).empty());
-        EXPECT_TRUE(Where(image, QRect(983, 20, 1, 621), BLACK).empty());
-        EXPECT_TRUE(Where(image, QRect(81, 80, 903, 560), GRID).empty());
-    }
+    // Scales far off (85 x 2^26 mph, 2 / 2^39 lb: nothing above 0 in ten-thousandths), or in
+    // steps of nothing (grid lines a trillionth apart), draw no ticks.
+    TestRecord off(1, 80.0);
+    off.m_cd.m_bVisible = 1;
+    off.SetSpeedRange(-25);
+    off.SetForceRange(40);
+    off.SetCdRange(-1000000);
+    off.m_axisWind.m_dMinorStep = 0;
+    off.m_axisWind.m_dMajorStep = 1e-12;
+    const QImage far = Painted(off, 1000, 700);
+    // Ticks would cross row 650 (wind), column 77 (force) and column 983 (Cd).
+    EXPECT_TRUE(Where(far, QRect(90, 650, 896, 1), BLACK).empty() &&
+                Where(far, QRect(77, 20, 1, 621), BLACK).empty() &&
+                Where(far, QRect(983, 20, 1, 621), BLACK).empty() &&
+                Where(far, QRect(81, 80, 903, 560), GRID).empty());
     // Positions that are not numbers or lie far off still give whole units.
     EXPECT_TRUE(LogicalUnits(NAN) == 0 && DevicePixel(NAN) == 0 && HalvedByRange(40, INT_MAX) == 0);
     EXPECT_TRUE(LogicalUnits(-INFINITY) == -LOGICAL_LIMIT && DevicePixel(1e300) == DEVICE_LIMIT);
     EXPECT_EQ(HalvedByRange(40, INT_MIN), LOGICAL_LIMIT);
 }
 
-TEST(GraphPasses, FullDrawsLeaveTheZeroedStatusLineAndPrintingTheWindowAsItWas) {
+// Every full draw, printing too, ends with the zeroed status line. On paper the grid is dotted at
+// the page's resolution: finely rasterised, each force grid line is a row of short dots, not one
+// grey stroke.
+TEST(GraphPasses, FullDrawsZeroTheStatusLineAndPaperDotsTheGrid) {
     QTemporaryDir dir;
     for (int nCase = 0; nCase < 8; ++nCase) {  // both unit systems, Cd and L/D shown or not
-        TestRecord rec = EmptyRecord(nCase & 1);
+        TestRecord rec(nCase & 1, 80.0);
         rec.m_cd.m_bVisible = (nCase >> 1) & 1;
         rec.m_ld.m_bVisible = nCase >> 2;
         std::string strLine =
@@ -195,55 +190,28 @@ TEST(GraphPasses, FullDrawsLeaveTheZeroedStatusLineAndPrintingTheWindowAsItWas) 
                    (rec.m_ld.m_bVisible ? ", L/D: ******" : "");
         CRecordingPane pane;
         Painted(rec, 400, 300, &pane);
-        {
-            QPdfWriter pdf(dir.filePath("page.pdf"));
-            CGraphDC dc(pdf, true);
-            PrintPass(rec, dc, pane, false);
-        }
+        QPdfWriter pdf(dir.filePath("page.pdf"));
+        CGraphDC dc(pdf, true);
+        PrintPass(rec, dc, pane, false);
         EXPECT_EQ(pane.m_texts, std::vector<std::string>(2, strLine)) << nCase;
-        EXPECT_EQ(rec.m_rcClient, (CRect{0, 0, 400, 300}));  // the window's, as before
-        EXPECT_EQ(rec.m_crBackground, COLOR_LIGHT_GREY);
     }
-    // The last page at 20 dots per inch: the plot (8 to 98.5 % across, 1.5 to 92 % down) is white.
-    QProcess pdftoppm;
-    pdftoppm.start("pdftoppm", {"-png", "-r", "20", "-singlefile", dir.filePath("page.pdf"),
-                                dir.filePath("page")});
-    ASSERT_TRUE(pdftoppm.waitForFinished(60000));
-    const QImage image = QImage(dir.filePath("page.png")).convertToFormat(QImage::Format_RGB32);
-    ASSERT_FALSE(image.isNull());
-    const QRect rcPlot(image.width() / 10, image.height() / 10, image.width() * 17 / 20,
-                       image.height() * 4 / 5);
-    EXPECT_GT(Where(image, rcPlot, Colour(COLOR_WHITE)).size(),
-              rcPlot.width() * rcPlot.height() * 0.8);
-}
-
-// On paper the grid is dotted at the page's resolution: finely rasterised, each force grid line
-// is a row of short dots, not one grey stroke.
-TEST(GraphPasses, PrintedGridLinesAreDotted) {
-    QTemporaryDir dir;
-    TestRecord rec = EmptyRecord();
+    TestRecord rec(1, 80.0);
     QString strError;
-    ASSERT_TRUE(
-        RenderToFile(rec, dir.filePath("grid.pdf"), RenderFormat::Pdf, QSize(300, 200), strError));
-    QProcess pdftoppm;
-    pdftoppm.start("pdftoppm", {"-png", "-gray", "-r", "600", "-aa", "no", "-aaVector", "no",
-                                "-singlefile", dir.filePath("grid.pdf"), dir.filePath("grid")});
-    ASSERT_TRUE(pdftoppm.waitForFinished(60000));
-    const QImage image = QImage(dir.filePath("grid.png")).convertToFormat(QImage::Format_RGB32);
+    const QString strPdf = dir.filePath("grid.pdf");
+    ASSERT_TRUE(RenderToFile(rec, strPdf, RenderFormat::Pdf, QSize(300, 200), strError));
+    const QImage image = Rasterised(strPdf, 600, {"-gray", "-aa", "no", "-aaVector", "no"});
     ASSERT_FALSE(image.isNull());
     int nGridRows = 0, nLongestRun = 0;
     for (int y = 0; y < image.height(); ++y) {
-        const QRect rcRow(0, y, image.width(), 1);
-        const Places grey = Where(image, rcRow, [](QRgb rgb) { return qGray(rgb) == 128; });
-        if (int(grey.size()) < image.width() / 4) {
+        const Places grey = Where(image, QRect(0, y, image.width(), 1), GRID);
+        if (int(grey.size()) < image.width() / 4)
             continue;
-        }
         ++nGridRows;
         int nRun = 0, nLast = -2;
         for (int x : grey) {
             nRun = x == nLast + 1 ? nRun + 1 : 1;
-            nLast = x;
             nLongestRun = std::max(nLongestRun, nRun);
+            nLast = x;
         }
     }
     EXPECT_GE(nGridRows, 3);
@@ -255,14 +223,14 @@ TEST(GraphPasses, RandomRunsOfReadingsKeepTheWindowImageExact) {
     // and Metric range 5 end between two slots (21.25, 10.625, 8.75).
     const std::tuple<int, int, int> runs[] = {{1, 1, 1}, {1, 3, 3}, {1, 4, 2}, {0, 5, 2}};
     for (const auto& [bEnglish, nRange, nScale] : runs) {
-        TestRecord rec = EmptyRecord(bEnglish);
+        TestRecord rec(bEnglish, 80.0);
         rec.m_cd.m_bVisible = rec.m_ld.m_bVisible = 1;
         rec.SetSpeedRange(nRange);
         rec.SetForceRange(nRange % 4 + 1);
-        for (int j = 0; j < SLOT_COUNT; j += 7) {
+        for (int j = 0; j < SLOT_COUNT; j += 7)
             rec.m_lift.m_dOverlay[j] = rec.m_cd.m_dOverlay[j] = 0.3 + 0.2 * std::sin(j * 0.01);
-        }
-        QImage image = Painted(rec, 640 * nScale, 480 * nScale);
+        GraphScreen screen;
+        QImage image = Painted(rec, 640 * nScale, 480 * nScale, nullptr, &screen);
         const QImage frame = image;  // with no current curves
         CRecordingPane pane;
         QRandomGenerator rng(nRange);
@@ -270,7 +238,7 @@ TEST(GraphPasses, RandomRunsOfReadingsKeepTheWindowImageExact) {
         const int nTopSlot = int(dTop * 10);
         {
             CGraphDC dc(image);
-            CWindowDrawing live(dc, pane, [] { return true; });
+            CWindowDrawing live(dc, screen, pane, [] { return true; });
             for (int nReading = 0; nReading <= 400; ++nReading) {
                 // Rises, falls, the same slot, stops, jumps, the top slot, above the top; forces
                 // off the scale.
@@ -290,12 +258,9 @@ TEST(GraphPasses, RandomRunsOfReadingsKeepTheWindowImageExact) {
             const GraphAxis* axes[] = {&rec.m_axisForce, &rec.m_axisForce, &rec.m_axisCd,
                                        &rec.m_axisLD};
             int k = 0;
-            for (const CurveTable* pTable : {&rec.m_lift, &rec.m_drag, &rec.m_cd, &rec.m_ld}) {
-                DrawCurve(rec, dc, *pTable, *axes[k++], 0, dTop, DRAW_XOR);
-            }
-            if (rec.m_bMarkerShown && rec.m_dMarkerSpeed != EMPTY_SLOT) {
-                DrawSpeedLine(rec, dc, rec.m_dMarkerSpeed, DRAW_XOR, COLOR_MARKER, PEN_SOLID);
-            }
+            for (const CurveTable* pTable : {&rec.m_lift, &rec.m_drag, &rec.m_cd, &rec.m_ld})
+                DrawCurve(rec, screen, dc, *pTable, *axes[k++], 0, dTop, DRAW_XOR);
+            live.MoveSpeedMarker(rec, 0, 0);
         }
         EXPECT_TRUE(image == frame) << "range " << nRange << " english " << bEnglish;
     }

@@ -38,28 +38,29 @@ TEST(NumberText, IgnoresTheProcessLocale) {
     qputenv("LOCPATH", dir.path().toLocal8Bit());
     const std::string strOld = std::setlocale(LC_NUMERIC, nullptr);
     ASSERT_TRUE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"));
-    EXPECT_EQ(LeadingNumber("0.125"), 0.125);
-    EXPECT_EQ(FormatFixed(0.125, 3), "0.125");
+    EXPECT_TRUE(LeadingNumber("0.125") == 0.125 && FormatFixed(0.125, 3) == "0.125");
     EXPECT_EQ(FormatSignedG(12.3), "+12.3");
     std::setlocale(LC_NUMERIC, strOld.c_str());
     qunsetenv("LOCPATH");
 }
 
 TEST(DerivedQuantities, WorkedExamplesAndLimits) {
-    // 40 mph is 58.67 ft/s; 10 sq. in. at q = 0.0375 v^2 gives a denominator of 8.96296.
-    const double dCd = 1.6 / 8.962962962962962;
+    // 40 mph is 58.67 ft/s; 10 sq. in. at q = 0.0375 v^2 gives a denominator of 8.96296; km/h
+    // and kg give the same; 6.35 is capped; no wind or no area gives 0; a negative drag gives a
+    // negative Cd, but a huge drag of either sign no infinity, nor a pressure that overflows too.
+    const double dMax = 1.7976931348623157e308, dCd = 1.6 / 8.962962962962962;
     EXPECT_NEAR(DragCoefficient(true, 10.0, 40.0, 0.05), dCd, 1e-12);
-    EXPECT_NEAR(DragCoefficient(false, 10.0, 64.3736, 0.0226796), dCd, 1e-9);  // km/h and kg
-    EXPECT_EQ(DragCoefficient(true, 1.0, 30.0, 0.1), 2.0);                     // 6.35 is capped
-    EXPECT_EQ(DragCoefficient(true, 1.0, 0.0, 0.5), 0.0);                      // no wind
-    EXPECT_EQ(DragCoefficient(true, 0.0, 40.0, 0.5) + DragCoefficient(true, -3.0, 40.0, 0.5), 0.0);
-    // A negative drag gives a negative Cd, but a huge drag of either sign gives no infinity.
+    EXPECT_NEAR(DragCoefficient(false, 10.0, 64.3736, 0.0226796), dCd, 1e-9);
     EXPECT_NEAR(DragCoefficient(true, 1.0, 30.0, -0.1), -6.347107, 1e-6);
-    for (const bool bEnglish : {true, false}) {
-        EXPECT_EQ(DragCoefficient(bEnglish, 1.0, 18.0, -1.7976931348623157e308), -NOT_COMPUTABLE);
-        EXPECT_EQ(DragCoefficient(bEnglish, 1.0, 18.0, 1.7976931348623157e308), 2.0);
-        // An area so large that the pressure overflows too.
-        EXPECT_EQ(DragCoefficient(bEnglish, 1e308, 18.0, -1.7976931348623157e308), 0.0);
+    // English (1) or Metric (0), area, speed, drag, Cd.
+    // clang-format off
+    const double cases[][5] = {
+        {1, 1, 30, 0.1, 2}, {1, 1, 0, 0.5, 0}, {1, 0, 40, 0.5, 0}, {1, -3, 40, 0.5, 0},
+        {1, 1, 18, -dMax, -NOT_COMPUTABLE}, {0, 1, 18, -dMax, -NOT_COMPUTABLE},
+        {1, 1, 18, dMax, 2}, {0, 1, 18, dMax, 2}, {1, 1e308, 18, -dMax, 0}, {0, 1e308, 18, -dMax, 0}};
+    // clang-format on
+    for (const auto& c : cases) {
+        EXPECT_EQ(DragCoefficient(c[0] != 0, c[1], c[2], c[3]), c[4]) << c[2] << " " << c[3];
     }
     // L/D: 0 for drag up to 0.002, else clamped to +-20.
     const double ratios[][3] = {{1, 0.002, 0},   {1, 0, 0},       {1, -0.5, 0},
@@ -67,9 +68,7 @@ TEST(DerivedQuantities, WorkedExamplesAndLimits) {
     for (const auto& r : ratios) {
         EXPECT_EQ(LiftDragRatio(r[0], r[1]), r[2]) << r[0] << " / " << r[1];
     }
-    // Smoothing moves a third of the way, in the stated order.
-    EXPECT_EQ(SmoothReading(30.0, 0.0, SMOOTHING_DIVISOR), 10.0);
-    EXPECT_DOUBLE_EQ(SmoothReading(30.0, 10.0, SMOOTHING_DIVISOR), 50.0 / 3);
-    EXPECT_EQ(SmoothReading(0.7, 0.1, 3), 0.7 / 3 + 0.1 - 0.1 / 3);  // bit for bit
+    // Smoothing moves a third of the way, bit for bit in the stated order; n < 2 takes the sample.
+    EXPECT_EQ(SmoothReading(0.7, 0.1, SMOOTHING_DIVISOR), 0.7 / 3 + 0.1 - 0.1 / 3);
     EXPECT_TRUE(SmoothReading(7.5, 2.0, 1) == 7.5 && SmoothReading(7.5, 2.0, 0) == 7.5);
 }

@@ -1,44 +1,32 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <ranges>
 
 #include "RecordingDrawing.h"
 #include "core/record/TestRecord.h"
 #include "core/record/Units.h"
 
-namespace {
-
 using Calls = std::vector<std::string>;
 using Slots = std::vector<int>;
 constexpr int R = RECORD_READING, S = RECORD_STOP, C = RECORD_CLEAR;
 
-// An English record as the console holds it after its first draw and initial update.
-class RecordTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        rec.m_fnClock = [this] { return tNow; };
-        rec.ApplyUnitScales();
-        rec.RecordPoint(dc, 0, 0, 0, RECORD_CLEAR);
-        dc.Take();
-    }
-    Slots Recorded() const {
-        Slots filled;
-        for (int i = 0; i < SLOT_COUNT; ++i) {
-            if (rec.IsRecorded(i)) {
-                filled.push_back(i);
-            }
-        }
-        return filled;
-    }
-
-    TestRecord rec{1, 80.0};
+TEST(RecordPoint, SweepsRedrawWhatTheyPassOverAndTheNeighbourSearchStaysInTheTable) {
+    // An English record as the console holds it after its first draw and initial update.
+    TestRecord rec(1, 80.0);
     CRecordingDrawing dc;
     std::int64_t tNow = 0;
-};
-
-}  // namespace
-
-TEST_F(RecordTest, SweepsRedrawWhatTheyPassOverAndTheNeighbourSearchStaysInTheTable) {
+    rec.m_fnClock = [&] { return tNow; };
+    rec.ApplyUnitScales();
+    rec.RecordPoint(dc, 0, 0, 0, RECORD_CLEAR);
+    dc.Take();
+    auto Recorded = [&rec] {
+        Slots filled;
+        std::ranges::copy_if(std::views::iota(0, SLOT_COUNT), std::back_inserter(filled),
+                             [&rec](int i) { return rec.IsRecorded(i); });
+        return filled;
+    };
     const Slots fell{0, 100, 120, 150}, kept{0, 49, 50, 100, 120, 150};
     // The time (ms); a reading (wind, lift, drag), stop or clear; the drawing asked for, with a
     // status line at most every 200 ms; the slots after.
@@ -68,21 +56,19 @@ TEST_F(RecordTest, SweepsRedrawWhatTheyPassOverAndTheNeighbourSearchStaysInTheTa
         EXPECT_EQ(dc.Take(), calls);
         EXPECT_EQ(Recorded(), filled);
         if (nMode == R && !calls.empty()) {  // below 5, Cd and L/D are zero, not empty
-            const int g = static_cast<int>(dWind * 10);
-            const bool bLow = dWind < DERIVED_MIN_SPEED;
-            EXPECT_EQ(std::pair(rec.m_lift.m_dValue[g], rec.m_drag.m_dValue[g]),
-                      std::pair(dLift, dDrag));
-            EXPECT_EQ(rec.m_cd.m_dValue[g], bLow ? 0.0 : rec.DragCoefficient(dWind, dDrag));
-            EXPECT_EQ(rec.m_ld.m_dValue[g], bLow ? 0.0 : LiftDragRatio(dLift, dDrag));
+            const int g = SlotOfSpeed(dWind), bHigh = dWind >= DERIVED_MIN_SPEED;
+            EXPECT_EQ(std::tuple(rec.m_lift.m_dValue[g], rec.m_drag.m_dValue[g],
+                                 rec.m_cd.m_dValue[g], rec.m_ld.m_dValue[g]),
+                      std::tuple(dLift, dDrag, bHigh * rec.DragCoefficient(dWind, dDrag),
+                                 bHigh * LiftDragRatio(dLift, dDrag)));
         }
     }
 
     // Range 0 puts the top of the wind scale at 170 mph, beyond the last slot.
     rec.RecordPoint(dc, 0, 0, 0, RECORD_CLEAR);
     rec.SetSpeedRange(0);
-    for (double dWind : {139.0, 140.05, 139.5}) {
+    for (double dWind : {139.0, 140.05, 139.5})
         rec.RecordPoint(dc, 0.5, 0.1, dWind, RECORD_READING);
-    }
     EXPECT_EQ(Recorded(), (Slots{0, 1390, 1395, 1400}));
     // The first recorded slot above 0 in view (85 mph at range 1, 21.25 at 3), else past it.
     const int cases[][3] = {{-40, 0, 1390}, {1, 0, 850}, {1, 1, 1}, {1, 849, 849}, {3, 0, 213}};
@@ -94,40 +80,12 @@ TEST_F(RecordTest, SweepsRedrawWhatTheyPassOverAndTheNeighbourSearchStaysInTheTa
     }
 }
 
-// English range 3 ends at 21.25 mph: slot 212 is the last the curves draw. Readings above it are
-// recorded, but the live update neither erases nor draws past it.
-TEST_F(RecordTest, LiveUpdatesStopAtTheLastSlotBelowAFractionalTop) {
-    rec.SetSpeedRange(3);
-    // clang-format off
-    const std::tuple<double, int, Calls, Slots> steps[] = {
-        {21.3, R, {"erase 0-212", "draw 0-212", "marker 21.3 1"}, {0, 213}},
-        {0, S, {"marker 0 1"}, {0, 213}},
-        {20.5, R, {"erase 0-205", "draw 0-205", "marker 20.5 1"}, {0, 205, 213}},
-        {21.4, R, {"erase 205-212", "draw 205-212", "marker 21.4 1"}, {0, 205, 214}},
-        {21.2, R, {"erase 205-212", "draw 205-212", "marker 21.2 1"}, {0, 205, 212, 214}}};
-    // clang-format on
-    for (const auto& [dWind, nMode, calls, filled] : steps) {
-        rec.RecordPoint(dc, 0.5, 0.1, dWind, nMode);
-        EXPECT_EQ(dc.Take(), calls) << dWind;
-        EXPECT_EQ(Recorded(), filled) << dWind;
-    }
-}
-
-TEST(RangeFromText, EveryListEntryGivesItsOwnRangeAndUnusableTextKeepsTheRange) {
-    // clang-format off
-    const std::pair<double, std::vector<const char*>> lists[] = {
-        {85.0, {"80.0", "40.0", "20.0", "10.0"}}, {140.0, {"140", "70", "35", "15"}},
-        {2.0, {"2.0", "1.0", "0.5", "0.25", "0.125"}}, {20.0, {"20", "10", "5", "2.5"}}};
-    // clang-format on
-    for (const auto& [dBase, entries] : lists) {
-        for (std::size_t n = 0; n < entries.size(); ++n) {
-            EXPECT_EQ(RangeFromText(dBase, entries[n], 9), int(n + 1)) << entries[n];
-        }
-    }
-    // Above the base: range 1; no number above 0, or base / x beyond 32 bits: the range stays.
-    const std::pair<const char*, int> texts[] = {{"100", 1}, {"1e999", 1}, {"0", 3},    {"-5", 3},
-                                                 {"abc", 3}, {"", 3},      {"1e-12", 3}};
-    for (const auto& [pText, nRange] : texts) {
-        EXPECT_EQ(RangeFromText(85.0, pText, 3), nRange) << pText;
-    }
+TEST(RangeFromText, UnusableTextKeepsTheRange) {
+    // A listed top gives its range (the dialogs' tests work the lists), one above the base range
+    // 1; no number above 0, or base / x beyond 32 bits, keeps the range (9).
+    const std::tuple<double, const char*, int> cases[] = {
+        {85, "10.0", 4}, {2, "0.125", 5}, {85, "100", 1}, {85, "1e999", 1}, {85, "0", 9},
+        {85, "-5", 9},   {85, "abc", 9},  {85, "", 9},    {85, "1e-12", 9}};
+    for (const auto& [dBase, pText, nRange] : cases)
+        EXPECT_EQ(RangeFromText(dBase, pText, 9), nRange) << pText;
 }

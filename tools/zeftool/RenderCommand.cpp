@@ -153,6 +153,7 @@ int RunRender(int argc, char** argv) {
     const QSize sizeOut =
         size.value_or(*format == RenderFormat::Pdf ? RENDER_DEFAULT_PAGE : RENDER_DEFAULT_SIZE);
     QString strError;
+    rec.ApplyUnitScales();  // as the window's full draw shows them
     if (!RenderToFile(rec, QString::fromLocal8Bit(pOutput), *format, sizeOut, strError)) {
         return Fail(std::string(pOutput) + ": " + strError.toLocal8Bit().constData());
     }

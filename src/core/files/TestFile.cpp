@@ -10,7 +10,6 @@
 
 #include "core/base/NumberText.h"
 #include "core/record/TestRecord.h"
-#include "core/record/Units.h"
 
 namespace {
 
@@ -84,21 +83,11 @@ std::optional<Point> ScanPointLine(const std::string& strLine) {
 }
 
 void StorePoint(TestRecord& rec, const Point& pt) {
-    const double dSlot = std::trunc(pt.dWind * 10);
-    if (!(dSlot >= 0 && dSlot <= LAST_SLOT)) {
+    const int nSlot = SlotOfSpeed(pt.dWind);
+    if (!IsSlot(nSlot)) {
         return;
     }
-    const int nSlot = static_cast<int>(dSlot);
-    double dCd = rec.DragCoefficient(pt.dWind, pt.dDrag);
-    double dLD = LiftDragRatio(pt.dLift, pt.dDrag);
-    if (pt.dWind < DERIVED_MIN_SPEED) {
-        dCd = 0.0;
-        dLD = 0.0;
-    }
-    rec.m_lift.m_dValue[nSlot] = pt.dLift;
-    rec.m_drag.m_dValue[nSlot] = pt.dDrag;
-    rec.m_cd.m_dValue[nSlot] = dCd;
-    rec.m_ld.m_dValue[nSlot] = dLD;
+    rec.StoreReading(nSlot, pt.dWind, pt.dLift, pt.dDrag);
     if (nSlot == 0) {
         // The zero point is always zero.
         rec.m_lift.m_dValue[0] = rec.m_drag.m_dValue[0] = 0.0;

@@ -96,6 +96,14 @@ void BlankControlCharacters(std::string& str, std::size_t nFrom) {
     }
 }
 
+int SlotOfSpeed(double dSpeed) {
+    const double dSlot = std::trunc(dSpeed * 10);
+    if (!(dSlot >= 0)) {
+        return -1;
+    }
+    return dSlot > LAST_SLOT ? SLOT_COUNT : static_cast<int>(dSlot);
+}
+
 std::int64_t ProcessMillis() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                  g_tProcessStart)
@@ -120,6 +128,10 @@ TestRecord::TestRecord(int bEnglish, double dMaxSpeed)
 }
 
 double TestRecord::WindTopSlots() const { return DisplayedTop(m_axisWind) * 10; }
+
+int TestRecord::LastDrawnSlot() const {
+    return std::clamp(SlotOfSpeed(DisplayedTop(m_axisWind)), 0, LAST_SLOT);
+}
 
 void TestRecord::EmptySlots(int nFirst, int nLast) {
     nFirst = std::max(nFirst, 0);
@@ -152,18 +164,14 @@ void TestRecord::RecordPoint(CRecordDrawing& dc, double dLift, double dDrag, dou
     if (!std::isfinite(dLift) || !std::isfinite(dDrag) || !std::isfinite(dWind)) {
         return;
     }
-    const double dSlot = std::trunc(dWind * 10);
-    if (!(dSlot >= 0 && dSlot <= LAST_SLOT)) {
+    const int g = SlotOfSpeed(dWind);
+    if (!IsSlot(g)) {
         return;
     }
-    const int g = static_cast<int>(dSlot);
     const int nLast = m_nLastSlot;
-    // The last slot the curves draw: a top of 21.25 draws slot 212 and none above it. The live
-    // update erases and draws only up to it, as a full draw would, whatever the reading.
-    const double dTopSlots = WindTopSlots();
-    const int nTopSlot = dTopSlots >= LAST_SLOT ? LAST_SLOT
-                         : dTopSlots >= 0       ? static_cast<int>(dTopSlots)
-                                                : 0;
+    // A top of 21.25 draws slot 212 and none above it. The live update erases and draws only up
+    // to it, as a full draw would, whatever the reading.
+    const int nTopSlot = LastDrawnSlot();
     auto erase = [&](int nFrom, int nTo) {
         if (nFrom <= nTopSlot) {
             dc.EraseStretch(*this, nFrom, std::min(nTo, nTopSlot));
@@ -203,16 +211,7 @@ void TestRecord::RecordPoint(CRecordDrawing& dc, double dLift, double dDrag, dou
         erase(l, h);
     }
 
-    double dCd = DragCoefficient(dWind, dDrag);
-    double dLD = LiftDragRatio(dLift, dDrag);
-    if (dWind < DERIVED_MIN_SPEED) {
-        dCd = 0.0;
-        dLD = 0.0;
-    }
-    m_lift.m_dValue[g] = dLift;
-    m_drag.m_dValue[g] = dDrag;
-    m_cd.m_dValue[g] = dCd;
-    m_ld.m_dValue[g] = dLD;
+    StoreReading(g, dWind, dLift, dDrag);
 
     if (!IsRecorded(l)) {
         l = g;
@@ -232,7 +231,7 @@ void TestRecord::RecordPoint(CRecordDrawing& dc, double dLift, double dDrag, dou
     const std::int64_t tNow = m_fnClock();
     if (std::llabs(tNow - m_tLastStatus) >= 200) {
         m_tLastStatus = tNow;
-        dc.ShowStatus(*this, dWind, dLift, dDrag, dCd, dLD);
+        dc.ShowStatus(*this, dWind, dLift, dDrag, m_cd.m_dValue[g], m_ld.m_dValue[g]);
     }
 }
 
@@ -274,6 +273,14 @@ int TestRecord::FirstRecordedSlot() const {
 
 double TestRecord::DragCoefficient(double dSpeed, double dDrag) const {
     return ::DragCoefficient(m_bEnglish != 0, m_dCdArea, dSpeed, dDrag);
+}
+
+void TestRecord::StoreReading(int nSlot, double dWind, double dLift, double dDrag) {
+    const bool bDerived = dWind >= DERIVED_MIN_SPEED;
+    m_lift.m_dValue[nSlot] = dLift;
+    m_drag.m_dValue[nSlot] = dDrag;
+    m_cd.m_dValue[nSlot] = bDerived ? DragCoefficient(dWind, dDrag) : 0.0;
+    m_ld.m_dValue[nSlot] = bDerived ? LiftDragRatio(dLift, dDrag) : 0.0;
 }
 
 void TestRecord::SetSpeedRange(int nIndex) {

@@ -31,6 +31,11 @@ inline constexpr int LAST_SLOT = SLOT_COUNT - 1;
 inline constexpr double EMPTY_SLOT = -999999.9;
 inline constexpr int COMMENT_COUNT = 10;
 
+// The slot that holds a wind speed in display units, trunc(speed x 10): -1 below the table (and
+// for a speed that is not a number), SLOT_COUNT above it.
+int SlotOfSpeed(double dSpeed);
+inline bool IsSlot(int nSlot) { return nSlot >= 0 && nSlot <= LAST_SLOT; }
+
 // Modes of RecordPoint.
 inline constexpr int RECORD_READING = 0;
 inline constexpr int RECORD_CLEAR = 1;
@@ -80,26 +85,29 @@ void BlankControlCharacters(std::string& str, std::size_t nFrom = 0);
 class TestRecord;
 
 // Where RecordPoint's live update of the picture goes. The graph draws on the window's image;
-// tests record the calls.
+// tests record the calls. The record is read only: what the picture keeps of its own (the marker)
+// is the drawing's.
 class CRecordDrawing {
 public:
     virtual ~CRecordDrawing() = default;
     // Erase the four current curves between two slots, by drawing them again in exclusive-or
     // mode with the values the tables hold now.
-    virtual void EraseStretch(TestRecord& rec, int nFromSlot, int nToSlot) = 0;
+    virtual void EraseStretch(const TestRecord& rec, int nFromSlot, int nToSlot) = 0;
     // Draw the four current curves between two slots in exclusive-or mode with the new values.
-    virtual void DrawStretch(TestRecord& rec, int nFromSlot, int nToSlot) = 0;
+    virtual void DrawStretch(const TestRecord& rec, int nFromSlot, int nToSlot) = 0;
     // Remove the wind-speed marker and, when bShow and the speed is not 0, draw it at dSpeed.
-    virtual void MoveSpeedMarker(TestRecord& rec, double dSpeed, int bShow) = 0;
+    virtual void MoveSpeedMarker(const TestRecord& rec, double dSpeed, int bShow) = 0;
     // Show the numbers of a reading in the status line.
-    virtual void ShowStatus(TestRecord& rec, double dSpeed, double dLift, double dDrag, double dCd,
-                            double dLD) = 0;
+    virtual void ShowStatus(const TestRecord& rec, double dSpeed, double dLift, double dDrag,
+                            double dCd, double dLD) = 0;
 };
 
 // Milliseconds since the program started, from a steady clock.
 std::int64_t ProcessMillis();
 
-// Everything the console holds about the test in progress and how it is shown.
+// Everything the console holds about the test in progress: its tables, comments, area and unit
+// system, and the scales it is plotted on (they follow the unit system). How one surface shows
+// it (the surface's size, the plot's background, the marker) is the graph's.
 class TestRecord {
 public:
     TestRecord(int bEnglish, double dMaxSpeed);
@@ -116,6 +124,9 @@ public:
 
     // Cd of a point in this record's unit system and reference area.
     double DragCoefficient(double dSpeed, double dDrag) const;
+    // Puts a reading (display units) into a slot of the current test with its Cd and L/D, both
+    // 0 below DERIVED_MIN_SPEED.
+    void StoreReading(int nSlot, double dWind, double dLift, double dDrag);
 
     void SetSpeedRange(int nIndex);
     void SetForceRange(int nIndex);
@@ -125,11 +136,11 @@ public:
 
     // The displayed top of the wind axis in slots (top x 10).
     double WindTopSlots() const;
+    // The last slot the curves draw: the slot of the wind scale's top, within the table.
+    int LastDrawnSlot() const;
     bool IsRecorded(int nSlot) const { return m_lift.m_dValue[nSlot] != EMPTY_SLOT; }
 
     CRect m_rcPlot{80, 15, 985, 920};
-    CRect m_rcClient{};
-    COLORREF m_crBackground = COLOR_LIGHT_GREY;
     GraphAxis m_axisWind;
     GraphAxis m_axisForce;
     GraphAxis m_axisCd;
@@ -149,9 +160,6 @@ public:
     double m_dFiltLift = 0.0;
     double m_dFiltDrag = 0.0;
     std::int32_t m_nLastSlot = 0;
-    // Wind-speed marker: meant to be on screen, and where it is drawn.
-    std::int32_t m_bMarkerShown = 0;
-    double m_dMarkerSpeed = EMPTY_SLOT;
     // The clock that throttles the status line; tests set their own.
     std::function<std::int64_t()> m_fnClock = ProcessMillis;
 
