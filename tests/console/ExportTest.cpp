@@ -76,8 +76,8 @@ TEST(ExportFormat, TheExtensionDecidesElseTheFilterAndPaperFollowsTheLocale) {
 TEST_F(ExportCommand, EachTypeIsWhatZeftoolWritesForTheSameTest) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     View().OpenTestFile(WING);
-    const CRect rcClient =
-        View().Screen().m_rcClient;  // a picture leaves the window's own layout alone
+    // A picture leaves the window's own layout alone.
+    const CRect rcClient = View().Screen().m_rcClient;
     Export("points", 0);
     Export("graph", 1);
     Export("graph.svg", 1);  // the name's extension wins over the filter
