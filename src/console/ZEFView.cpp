@@ -494,17 +494,24 @@ void CZEFView::OnAxis() {
     dlg.m_strLD = shown(20.0, m_rec.m_axisLD.m_nRange, 1);
     dlg.m_strWind = bEnglish ? shown(80.0, m_rec.m_axisWind.m_nRange, 1)
                              : shown(130.0, m_rec.m_axisWind.m_nRange, 0);
+    // A box left as it was shown keeps its range: the finest ranges show rounded tops ("0.13"
+    // for 0.125), which read back would give the next coarser range.
+    const QString strForce = dlg.m_strForce, strWind = dlg.m_strWind, strCd = dlg.m_strCd,
+                  strLD = dlg.m_strLD;
+    auto range = [](double dBase, const QString& strShown, const QString& strText, int nRange) {
+        return strText == strShown ? nRange : RangeFromText(dBase, strText.toStdString(), nRange);
+    };
     if (dlg.DoModal() == QDialog::Accepted) {
         m_rec.m_lift.m_bVisible = dlg.m_bLift;
         m_rec.m_drag.m_bVisible = dlg.m_bDrag;
         m_rec.m_cd.m_bVisible = dlg.m_bCdOn;
         m_rec.m_ld.m_bVisible = dlg.m_bLDOn;
-        m_rec.SetForceRange(RangeFromText(bEnglish ? 2.0 : 1.0, dlg.m_strForce.toStdString(),
-                                          m_rec.m_axisForce.m_nRange));
-        m_rec.SetSpeedRange(RangeFromText(bEnglish ? 85.0 : 140.0, dlg.m_strWind.toStdString(),
-                                          m_rec.m_axisWind.m_nRange));
-        m_rec.SetCdRange(RangeFromText(2.0, dlg.m_strCd.toStdString(), m_rec.m_axisCd.m_nRange));
-        m_rec.SetLDRange(RangeFromText(20.0, dlg.m_strLD.toStdString(), m_rec.m_axisLD.m_nRange));
+        m_rec.SetForceRange(
+            range(bEnglish ? 2.0 : 1.0, strForce, dlg.m_strForce, m_rec.m_axisForce.m_nRange));
+        m_rec.SetSpeedRange(
+            range(bEnglish ? 85.0 : 140.0, strWind, dlg.m_strWind, m_rec.m_axisWind.m_nRange));
+        m_rec.SetCdRange(range(2.0, strCd, dlg.m_strCd, m_rec.m_axisCd.m_nRange));
+        m_rec.SetLDRange(range(20.0, strLD, dlg.m_strLD, m_rec.m_axisLD.m_nRange));
     }
     RedrawAll();
 }

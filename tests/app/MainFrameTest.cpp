@@ -1,7 +1,5 @@
-// The main window: menus, toolbar and status bar, accelerators, Help and About, its place, New
-// and printing.
-
-#include <QtPrintSupport>
+// The main window: menus, toolbar and status bar, accelerators, Help and About, its place, the
+// link's pane and the lock keys; the splash at start-up and its ways out.
 
 #include "ConsoleHarness.h"
 #include "console/SplashWnd.h"
@@ -15,7 +13,8 @@ TEST_F(MainFrameTest, MenusToolbarAndStatusBarCarryTheOperatorsTextsPromptsAndTi
         "active document (Save), -, &Print...\tCtrl+P Print the active document (Print), Print "
         "Pre&view Display full pages, P&rint Setup... Change the printer and printing options, -, "
         "E&xit Quit the application; prompts to save documents, -, &Export...\tCtrl+E Export the "
-        "test's points as CSV or its graph as PNG, SVG or PDF (Export)\n&Edit: &Undo\tCtrl+Z Undo the "
+        "test's points as CSV or its graph as PNG, SVG or PDF (Export)\n&Edit: &Undo\tCtrl+Z Undo "
+        "the "
         "last action (Undo)\n&System: &COM Port Select the "
         "serial COM Port, &Axis\tA Change Axis scale\n&Test: &Stop Wind\tS Return Wind speed to "
         "Zero (Stop), -, S&et Wind speed\tW Set Wind to desired speed (Set Wind), &Increment Wind "
@@ -50,15 +49,6 @@ TEST_F(MainFrameTest, MenusToolbarAndStatusBarCarryTheOperatorsTextsPromptsAndTi
     for (QLabel* p : Frame().m_wndStatusBar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
         panes << p->objectName() + '=' + p->text();
     EXPECT_EQ(panes, QStringList({"message=Ready", "link=ON-LINE", "CAP=", "NUM=", "SCRL="}));
-    // The View menu hides and shows both bars.
-    for (auto [nCommand, pBar] : {std::pair<int, QWidget*>{ID_VIEW_TOOLBAR, Frame().m_wndToolBar},
-                                  {ID_VIEW_STATUS_BAR, Frame().m_wndStatusBar}}) {
-        for (bool bShown : {false, true}) {
-            Frame().Action(nCommand)->trigger();
-            EXPECT_EQ(pBar->isVisible(), bShown) << nCommand;
-            EXPECT_EQ(Frame().Action(nCommand)->isChecked(), bShown) << nCommand;
-        }
-    }
 }
 
 TEST_F(MainFrameTest, AcceleratorsReachTheirCommandsButNotFromADialogOrTheHelpOrAbout) {
@@ -66,10 +56,10 @@ TEST_F(MainFrameTest, AcceleratorsReachTheirCommandsButNotFromADialogOrTheHelpOr
         QStringLiteral("A C E O S Home W PgUp PgDown F1 Ctrl+N Ctrl+O Ctrl+S Ctrl+P Ctrl+E Ctrl+T")
             .split(' ');
     const std::vector<int> commands = {
-        ID_AXIS,      ID_CLEAR_GRAPH, ID_COMMENTS,       ID_OVERLAY_SET,    ID_STOP_WIND,
-        ID_STOP_WIND, ID_SET_WIND,    ID_INCREMENT_WIND, ID_DECREMENT_WIND, ID_HELP_CONTENTS,
-        ID_FILE_NEW,  ID_FILE_OPEN,   ID_FILE_SAVE_AS,   ID_FILE_PRINT,     ID_FILE_EXPORT,
-        ID_VIEW_DATA_TABLE};
+        ID_AXIS,           ID_CLEAR_GRAPH,   ID_COMMENTS,    ID_OVERLAY_SET,
+        ID_STOP_WIND,      ID_STOP_WIND,     ID_SET_WIND,    ID_INCREMENT_WIND,
+        ID_DECREMENT_WIND, ID_HELP_CONTENTS, ID_FILE_NEW,    ID_FILE_OPEN,
+        ID_FILE_SAVE_AS,   ID_FILE_PRINT,    ID_FILE_EXPORT, ID_VIEW_DATA_TABLE};
     std::vector<int> fired;
     for (QAction* pAction : Frame().findChildren<QAction*>()) {
         QObject::disconnect(pAction, &QAction::triggered, &Frame(), nullptr);
@@ -93,25 +83,20 @@ TEST_F(MainFrameTest, AcceleratorsReachTheirCommandsButNotFromADialogOrTheHelpOr
         OK(dlg);
     });
     EXPECT_EQ(Rec().m_strComment[0], "aceosw");
-    // So is the help window, which no modal dialog shades. It opens at its contents.
-    theApp.OnHelp();
-    QTextBrowser* pHelp = Frame().findChild<QTextBrowser*>("help");
-    ASSERT_TRUE(pHelp && pHelp->isVisible());
-    EXPECT_TRUE(pHelp->cursorForPosition(QPoint(5, 5)).block().text().contains("Contents"));
-    pHelp->activateWindow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == pHelp; }));
-    pressAll(pHelp);
-    EXPECT_TRUE(fired.empty());
-    // Its text fits its width; Esc and Ctrl+W close it.
+    // So is the help window, which no modal dialog shades: it opens at its contents, its text
+    // fits its width, and Esc or Ctrl+W closes it.
     for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
         theApp.OnHelp();
-        QPointer<QTextBrowser> pShown = Frame().findChild<QTextBrowser*>("help");
-        ASSERT_TRUE(pShown && QTest::qWaitForWindowActive(pShown));
-        (void)pShown->document()->documentLayout()->documentSize();  // laid out whole
+        QPointer<QTextBrowser> pHelp = Frame().findChild<QTextBrowser*>("help");
+        ASSERT_TRUE(pHelp && QTest::qWaitForWindowActive(pHelp));
+        EXPECT_TRUE(pHelp->cursorForPosition(QPoint(5, 5)).block().text().contains("Contents"));
+        pressAll(pHelp);
+        EXPECT_TRUE(fired.empty());
+        (void)pHelp->document()->documentLayout()->documentSize();  // laid out whole
         QCoreApplication::processEvents();
-        EXPECT_EQ(pShown->horizontalScrollBar()->maximum(), 0);
-        QTest::keySequence(pShown, key);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !pShown; })) << key.toString().toStdString();
+        EXPECT_EQ(pHelp->horizontalScrollBar()->maximum(), 0);
+        QTest::keySequence(pHelp, key);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !pHelp; })) << key.toString().toStdString();
     }
     // Help that cannot be found is said so; About shows the name and version.
     theApp.m_strHelpUrl = QStringLiteral("qrc:/help/missing.html#Contents");
@@ -198,38 +183,59 @@ TEST_F(MainFrameTest, LockKeysShowFromTheKeysThemselvesWhereTheDisplayCannotTell
     }
 }
 
-TEST_F(MainFrameTest, NewEmptiesTheTestAndTheWindowShowsIt) {
-    Record(100, 200);
-    Rec().SetOverlay();
-    Record(300, 400);
-    Rec().m_strComment[7] = "from a file";
-    View().RedrawAll();
-    Key(Qt::Key_N, Qt::ControlModifier);
-    View().repaint();
-    EXPECT_FALSE(Rec().IsRecorded(350));
-    EXPECT_EQ(Rec().m_lift.m_dOverlay[150], EMPTY_SLOT);
-    EXPECT_EQ(Rec().m_strComment[7], "");
-    EXPECT_TRUE(ShowsTheRecord());
+using StartupTest = CConsoleTest;
+
+// Alone, with no window's timers about: nothing but the splash's own wakes the program.
+TEST_F(StartupTest, TheSplashGoesAfterASecondWithoutAnyInputToWakeTheProgram) {
+    QElapsedTimer clock;
+    clock.start();
+    theApp.m_fnTickCount = [&] { return 0xffffff00u + std::uint32_t(clock.elapsed()); };
+    ASSERT_TRUE(thePort.Open());
+    thePort.m_bOnline = 1;
+    // Nothing reads the reset's reply: one longer than its buffer does not fail the start-up.
+    m_line.m_fnAnswer = [this](const std::string& cmd) {
+        return cmd == "\x03" ? "READY " + std::string(60, '#') + "\r" : m_line.DefaultAnswer(cmd);
+    };
+    theApp.ShowSplash();
+    QEventLoop loop;
+    qint64 nGone = -1;
+    QObject::connect(theApp.m_pSplash, &QObject::destroyed, &loop, [&] {
+        nGone = clock.elapsed();
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
+    });
+    QTimer::singleShot(4000, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_GE(nGone, 1000);
+    EXPECT_LT(nGone, 1800);
+    EXPECT_EQ(Sent(), (Strings{"<03>", "C"}));
+    EXPECT_EQ(thePort.m_bOnline, 1);
 }
 
-TEST_F(MainFrameTest, CtrlPPrintsOnePageOnWhiteAndLeavesTheWindowAsItWas) {
-    Record(1, 400);
-    View().RedrawAll();
-    const CRect rcWindow = View().Screen().m_rcClient;
-    const QString strPdf = m_dir.filePath(QStringLiteral("graph.pdf"));
-    theApp.Printer().setOutputFormat(QPrinter::PdfFormat);
-    theApp.Printer().setOutputFileName(strPdf);
-    Answer<QPrintDialog>([](QPrintDialog& dlg) { OK(dlg); });
-    Key(Qt::Key_P, Qt::ControlModifier);
-    const QStringList args = {"-r", "30", "-png", strPdf, m_dir.filePath(QStringLiteral("page"))};
-    ASSERT_EQ(QProcess::execute("pdftoppm", args), 0);
-    const QStringList pages = QDir(m_dir.path()).entryList({QStringLiteral("page*.png")});
-    ASSERT_EQ(pages.size(), 1);
-    // On the whole white, with the grid and the curves on it; the window's grey would darken it.
-    const QImage page = QImage(m_dir.filePath(pages[0]))
-                            .scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    EXPECT_GT(qGray(page.pixel(0, 0)), 230);
-    EXPECT_LT(qGray(page.pixel(0, 0)), 255);
-    EXPECT_EQ(View().Screen().m_rcClient, rcWindow);
-    EXPECT_EQ(View().Screen().m_crBackground, COLOR_LIGHT_GREY);
+// The settings reach the test; a press on the splash ends it at the next idle pass, one elsewhere
+// at once.
+TEST_F(StartupTest, APressOnTheSplashEndsItAtTheNextIdlePassOneElsewhereAtOnce) {
+    Start("[System]\r\nCOM Port=1\r\nMax Speed=100\r\nUnits=0\r\n");
+    EXPECT_EQ(std::tuple(Rec().m_dMaxSpeed, Rec().m_bEnglish), std::tuple(100.0, 0));
+    for (bool bOnSplash : {true, false}) {
+        for (int nPress = 0; nPress < 3; ++nPress) {
+            SCOPED_TRACE(nPress);
+            theApp.ShowSplash();
+            CSplashWnd* pSplash = theApp.m_pSplash;
+            QWidget* pWhere = bOnSplash ? static_cast<QWidget*>(pSplash) : &View();
+            m_dwTick = theApp.m_dwSplashShown + 10;  // well inside its second
+            if (nPress == 0)
+                QTest::keyClick(pWhere, Qt::Key_Space);
+            else
+                QTest::mouseClick(pWhere, nPress == 1 ? Qt::LeftButton : Qt::MiddleButton);
+            EXPECT_EQ(theApp.m_pSplash, bOnSplash ? pSplash : nullptr);
+            RunLoop(50, [] { return theApp.m_pSplash == nullptr; });
+            EXPECT_EQ(theApp.m_pSplash, nullptr);
+            EXPECT_EQ(Sent(), bOnSplash ? (Strings{"<03>", "C"}) : Strings{});
+        }
+    }
+    // An accelerator pressed elsewhere ends it too, and does its work.
+    theApp.ShowSplash();
+    Key(Qt::Key_F1);
+    EXPECT_EQ(theApp.m_pSplash, nullptr);
+    EXPECT_NE(Frame().findChild<QTextBrowser*>("help"), nullptr);
 }

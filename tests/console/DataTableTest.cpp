@@ -1,10 +1,9 @@
-// The data table: its rows over the record, kept up to date row by row and copied as text, and
-// View > Data Table in the console (hidden at first, following a run, its place in the profile).
+// View > Data Table: hidden at first, its rows kept up to date with a run row by row and copied
+// as text, its place kept in the profile.
 
 #include <QAbstractItemModelTester>
 
 #include "ConsoleHarness.h"
-#include "RecordingDrawing.h"
 #include "console/DataTable.h"
 #include "console/DataTableModel.h"
 
@@ -25,24 +24,6 @@ QString Cells(const QAbstractItemModel& model) {
     return lines.join('\n');
 }
 
-class DataTableModelTest : public ::testing::Test {
-protected:
-    void Read(double dWind, double dLift = -1) {
-        m_rec.RecordPoint(m_dc, dLift < 0 ? dWind / 100 : dLift, dWind / 400, dWind, RECORD_READING);
-    }
-    // The model kept up to date shows what one made afresh shows.
-    void ExpectInStep() {
-        m_model.Sync();
-        EXPECT_EQ(Cells(m_model), Cells(CDataTableModel(m_rec)));
-    }
-
-    TestRecord m_rec{1, 80.0};
-    CRecordingDrawing m_dc;
-    CDataTableModel m_model{m_rec};
-    QAbstractItemModelTester m_tester{&m_model,
-                                      QAbstractItemModelTester::FailureReportingMode::Fatal};
-};
-
 class DataTable : public CStartedConsoleTest {
 protected:
     CDataTableDock& Dock() const { return *Frame().DataTable(); }
@@ -50,93 +31,51 @@ protected:
     void ExpectRowsAreTheRecord() const {
         EXPECT_EQ(Cells(Dock().Model()), Cells(CDataTableModel(Rec())));
     }
+    // A tick that reads this wind, in tenths of a mph.
+    void Tick(int nTenths) {
+        m_line.m_strReading = std::to_string(nTenths) + ",250,125\r";
+        View().OnTimer();
+    }
 };
 
 }  // namespace
 
-TEST_F(DataTableModelTest, RowsFollowTheRecordRowByRowAndResetOnlyWhenTheColumnsChange) {
-    m_rec.RecordPoint(m_dc, 0, 0, 0, RECORD_CLEAR);
-    ExpectInStep();
-    EXPECT_EQ(Cells(m_model), "Wind (mph)|Lift (lbs)|Drag (lbs)\n0.0|0.000|0.000");
-    QSignalSpy resets(&m_model, &QAbstractItemModel::modelReset);
-    QSignalSpy inserted(&m_model, &QAbstractItemModel::rowsInserted);
-    QSignalSpy removed(&m_model, &QAbstractItemModel::rowsRemoved);
-    QSignalSpy changed(&m_model, &QAbstractItemModel::dataChanged);
-    // A rising run records a slot a tick, each one row inserted in its place.
-    for (double dWind : {10.0, 10.5, 11.0, 20.0, 30.0}) {
-        Read(dWind);
-        ExpectInStep();
-    }
-    EXPECT_EQ(inserted.count(), 5);
-    EXPECT_EQ(inserted.at(3).mid(1), (QVariantList{4, 4}));  // 20.0 mph after 0, 10, 10.5, 11
-    EXPECT_TRUE(removed.isEmpty() && changed.isEmpty());
-    // The same slot read again changes one row; a fall removes the slots it passes over.
-    Read(30.0, 0.5);
-    ExpectInStep();
-    ASSERT_EQ(changed.count(), 1);
-    EXPECT_EQ(changed.at(0).at(0).toModelIndex().row(), 5);
-    EXPECT_EQ(changed.at(0).at(1).toModelIndex().row(), 5);
-    Read(10.2);
-    ExpectInStep();
-    EXPECT_EQ(m_model.rowCount(), 4);  // 0, 10, 10.2, 30: the fall took 10.5 to 20; 30 stays
-    for (double dWind : {0.4, 79.9, 60.0, 5.0, 45.5}) {
-        Read(dWind);
-        ExpectInStep();
-    }
-    EXPECT_EQ(resets.count(), 0);
-    // Columns: Cd and L/D as the graph shows them, the overlay beside, the units of the test.
-    m_rec.m_cd.m_bVisible = m_rec.m_ld.m_bVisible = 1;
-    ExpectInStep();
-    m_rec.SetOverlay();
-    Read(12.0);
-    ExpectInStep();
-    EXPECT_EQ(resets.count(), 2);
-    EXPECT_TRUE(Cells(m_model).startsWith("Wind (mph)|Lift (lbs)|Drag (lbs)|Cd|L/D|Overlay Lift "
-                                          "(lbs)|Overlay Drag (lbs)|Overlay Cd|Overlay L/D\n"
-                                          "0.0|||||0.000|0.000|0.0000|0.0000\n"));
-    // Rows where only the overlay has points show blanks for the test.
-    EXPECT_TRUE(Cells(m_model).contains("\n12.0|0.120|0.030|"));
-    m_rec.m_bEnglish = 0;
-    m_rec.m_cd.m_bVisible = m_rec.m_ld.m_bVisible = 0;
-    m_rec.ClearOverlay();
-    m_rec.RecordPoint(m_dc, 0, 0, 0, RECORD_CLEAR);
-    ExpectInStep();
-    EXPECT_EQ(Cells(m_model), "Wind (km/h)|Lift (kg)|Drag (kg)\n0.0|0.000|0.000");
-}
-
-TEST_F(DataTableModelTest, CopyGivesTheHeaderAndTheChosenRowsInSlotOrderTabSeparated) {
-    m_rec.RecordPoint(m_dc, 0, 0, 0, RECORD_CLEAR);
-    for (double dWind : {10.0, 20.0, 30.0})
-        Read(dWind);
-    m_rec.m_ld.m_bVisible = 1;
-    m_model.Sync();
-    EXPECT_EQ(m_model.CopyText({3, 1, 3, 99}),
-              "Wind (mph)\tLift (lbs)\tDrag (lbs)\tL/D\n"
-              "10.0\t0.100\t0.025\t4.0000\n"
-              "30.0\t0.300\t0.075\t4.0000\n");
-    EXPECT_EQ(m_model.CopyText({}), "Wind (mph)\tLift (lbs)\tDrag (lbs)\tL/D\n");
-}
-
+// Shown, the table follows a run up and down tick by tick, row by row (its signals checked as
+// views rely on them), reset only when its columns change: Cd and L/D as the graph shows them,
+// the overlay beside, the units of the test.
 TEST_F(DataTable, FollowsARunRowByRowAndCopiesTheSelectedRows) {
     EXPECT_TRUE(Dock().isHidden());
     EXPECT_FALSE(Frame().Action(ID_VIEW_DATA_TABLE)->isChecked());
     Key(Qt::Key_T, Qt::ControlModifier);
     ASSERT_TRUE(Dock().isVisible());
     EXPECT_TRUE(Frame().Action(ID_VIEW_DATA_TABLE)->isChecked());
+    QAbstractItemModelTester tester(&Dock().Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
     QSignalSpy resets(&Dock().Model(), &QAbstractItemModel::modelReset);
-    QSignalSpy inserted(&Dock().Model(), &QAbstractItemModel::rowsInserted);
-    // The fan runs up from rest; each tick's smoothed reading lands in a slot of its own.
     m_line.m_nStatus = STATUS_PLUGGED;
     thePort.m_bRunning = thePort.m_bOnline = 1;
-    View().m_run.m_state.m_dTargetSpeed = View().m_run.m_state.m_dCommandSpeed = 40.0;
-    for (int nTenths = 100; nTenths <= 400; nTenths += 50) {
-        m_line.m_strReading = std::to_string(nTenths) + ",250,125\r";
-        View().OnTimer();
+    Poll().m_dTargetSpeed = Poll().m_dCommandSpeed = 40.0;
+    for (int nTenths : {100, 150, 200, 250, 300, 350, 400, 400, 200, 100, 300, 400}) {
+        Tick(nTenths);
+        ExpectRowsAreTheRecord();
     }
-    ExpectRowsAreTheRecord();
     EXPECT_EQ(resets.count(), 0);
-    EXPECT_EQ(inserted.count(), Dock().Model().rowCount() - 1);  // all but slot 0
-    // Rows 1 and 2 chosen, Ctrl+C in the table.
+    Rec().m_cd.m_bVisible = Rec().m_ld.m_bVisible = 1;
+    Rec().SetOverlay();
+    Tick(120);
+    ExpectRowsAreTheRecord();
+    EXPECT_TRUE(Cells(Dock().Model())
+                    .startsWith("Wind (mph)|Lift (lbs)|Drag (lbs)|Cd|L/D|Overlay Lift (lbs)|"
+                                "Overlay Drag (lbs)|Overlay Cd|Overlay L/D\n0.0|||||"));
+    Rec().m_bEnglish = 0;
+    Tick(150);
+    ExpectRowsAreTheRecord();
+    EXPECT_TRUE(Cells(Dock().Model()).startsWith("Wind (km/h)|Lift (kg)|Drag (kg)|Cd|L/D|"));
+    EXPECT_EQ(resets.count(), 2);
+    const int nRows = Dock().Model().rowCount();
+    ASSERT_GT(nRows, 3);
+    // Rows 1 and 2 chosen, Ctrl+C in the table: the header and those rows, tab-separated; its C
+    // clears nothing.
     QTableView& table = Dock().Table();
     table.selectRow(1);
     table.selectionModel()->select(Dock().Model().index(2, 0),
@@ -145,10 +84,11 @@ TEST_F(DataTable, FollowsARunRowByRowAndCopiesTheSelectedRows) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
     table.setFocus();
     QTest::keyClick(&table, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text(), Dock().Model().CopyText({1, 2}));
-    ExpectRowsAreTheRecord();  // the C of Ctrl+C did not clear the graph
-    const int nRows = Dock().Model().rowCount();
-    ASSERT_GT(nRows, 3);
+    EXPECT_EQ(QApplication::clipboard()->text(), Dock().Model().CopyText({2, 1, 99}));
+    EXPECT_TRUE(
+        QApplication::clipboard()->text().startsWith("Wind (km/h)\tLift (kg)\tDrag (kg)\tCd"));
+    EXPECT_EQ(QApplication::clipboard()->text().count('\n'), 3);
+    EXPECT_EQ(CDataTableModel(Rec()).rowCount(), nRows);
     // A hidden table costs the tick nothing and catches up when shown.
     Key(Qt::Key_T, Qt::ControlModifier);
     ASSERT_TRUE(Dock().isHidden());
@@ -170,11 +110,7 @@ TEST_F(DataTable, ItsVisibilityAndPlaceAreKeptInTheProfile) {
     EXPECT_TRUE(Dock().isVisible());
     EXPECT_EQ(Frame().dockWidgetArea(&Dock()), Qt::LeftDockWidgetArea);
     EXPECT_TRUE(Frame().Action(ID_VIEW_DATA_TABLE)->isChecked());
-    // Hidden by the operator, it starts hidden; closing the window changes nothing.
-    Frame().OnCommand(ID_VIEW_DATA_TABLE);
-    EXPECT_EQ(theApp.GetProfileInt(PROFILE_DATA_TABLE, "Visible", 9), 0u);
-    Frame().OnCommand(ID_VIEW_DATA_TABLE);
-    EXPECT_EQ(theApp.GetProfileInt(PROFILE_DATA_TABLE, "Visible", 9), 1u);
+    // Closing the window changes nothing.
     Frame().close();
     EXPECT_EQ(theApp.GetProfileInt(PROFILE_DATA_TABLE, "Visible", 9), 1u);
 }

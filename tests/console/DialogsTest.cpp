@@ -128,43 +128,47 @@ TEST_F(Dialogs, AxisBoxesShowTheRangesAndTakeTheirListEntriesOrWhatIsTyped) {
                 dlg.reject();
             });
         }
-        // The last, finest entry of each list.
-        Work<CAxisDlg>(ID_AXIS, [](CAxisDlg& dlg) {
-            for (QComboBox* pBox : Boxes(dlg))
-                pBox->setCurrentIndex(pBox->count() - 1);
-            OK(dlg);
-        });
-        EXPECT_EQ(Ranges(), (std::array{4, 5, 4, 4}));
-        // A box takes what is typed as it is: "2" is L/D 2 (range 4), never the listed "20" that
-        // a completion would make of it as the operator types.
+        // A list entry chosen gives its range; what is typed is taken as it is: "2" is L/D 2
+        // (range 4), never the listed "20" that a completion would make of it; a box left as
+        // shown keeps its range, though the finest show rounded tops ("0.13", "0.063").
         Work<CAxisDlg>(ID_AXIS, [](CAxisDlg& dlg) {
             ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+            dlg.m_pWind->setCurrentIndex(dlg.m_pWind->count() - 1);
             dlg.m_pLD->setFocus();
             dlg.m_pLD->clearEditText();
             QTest::keyClicks(dlg.m_pLD, QStringLiteral("2"));
             OK(dlg);
         });
-        EXPECT_EQ(Rec().m_axisLD.m_nRange, 4);
+        EXPECT_EQ(Ranges(), (std::array{4, 5, 5, 4}));
     }
 }
 
+// Fifty wide capitals show whole in each line, and never more than the 99 bytes a line of the
+// file holds are taken; pasted text keeps one line; a file's Latin-1 stays while left untouched.
 TEST_F(Dialogs, CommentsEditTheFirstFiveLinesWithinTheirLimitsAndKeepTheRest) {
     for (int i = 0; i < COMMENT_COUNT; ++i)
         Rec().m_strComment[i] = "line " + std::to_string(i + 1);
-    Rec().m_strComment[3] = "caf\xe9";  // a file's Latin-1: kept as it is while left untouched
+    Rec().m_strComment[3] = "caf\xe9";
     auto want = Rec().m_strComment;
-    want[4] = "";
-    // Fifty characters, and never more than the 99 bytes a line of the file holds.
+    want[4] = "wing  flap 3 deg";
     const QString typed[] = {QString(60, QLatin1Char('x')), QString(60, QChar(0xe9)),
                              QString(60, QChar(0x6c34))};
     Work<CCommentsDlg>(ID_COMMENTS, [&](CCommentsDlg& dlg) {
         for (int i = 0; i < 3; ++i) {
-            dlg.m_pLine[i]->clear();
+            QLineEdit* pLine = dlg.m_pLine[i];
+            pLine->setText(QString(CCommentsDlg::MAX_CHARS, QLatin1Char(i % 2 ? 'W' : 'M')));
+            pLine->end(false);
+            pLine->repaint();  // which scrolls the text to the cursor
+            EXPECT_EQ(pLine->cursorPositionAt(QPoint(pLine->width() / 100, pLine->height() / 2)), 0)
+                << "line " << i + 1;
+            pLine->clear();
             for (QChar c : typed[i])
-                QTest::sendKeyEvent(QTest::Click, dlg.m_pLine[i], Qt::Key_unknown, c, {});
+                QTest::sendKeyEvent(QTest::Click, pLine, Qt::Key_unknown, c, {});
             want[i] = typed[i].left(i == 0 ? 50 : i == 1 ? 49 : 33).toStdString();  // 98, 99 bytes
         }
         dlg.m_pLine[4]->clear();
+        QApplication::clipboard()->setText(QStringLiteral("wing\r\nflap\t3\u2028deg"));
+        dlg.m_pLine[4]->paste();
         OK(dlg);
     });
     EXPECT_EQ(Rec().m_strComment, want);
@@ -172,7 +176,7 @@ TEST_F(Dialogs, CommentsEditTheFirstFiveLinesWithinTheirLimitsAndKeepTheRest) {
 }
 
 // Settings that cannot be saved are said once, with the file and the reason; the console goes on
-// with what was chosen.
+// with what was chosen, and the earlier profile stays whole with nothing left beside it.
 TEST_F(Dialogs, ASettingThatCannotBeSavedIsToldOnceAndKeptWhileTheConsoleRuns) {
     auto configure = [this](bool bMetric) {
         Work<CTestConfigDlg>(ID_CONFIGURE, [bMetric](CTestConfigDlg& dlg) {
@@ -181,9 +185,12 @@ TEST_F(Dialogs, ASettingThatCannotBeSavedIsToldOnceAndKeptWhileTheConsoleRuns) {
         });
     };
     const QString strPath = theApp.m_profile.Path();
+    const std::string strBefore = ReadProfile();
     m_boxes.m_answers = {IDOK};
     OnAFullDisk(8, [&] { configure(true); });
     EXPECT_EQ(Rec().m_bEnglish, 0);
+    EXPECT_EQ(ReadProfile(), strBefore);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"zef.ini"});
     const QStringList lines = QString::fromStdString(m_boxes.TakeTexts().at(0)).split('\r');
     EXPECT_EQ(lines, (QStringList{"Settings cannot be saved in \"" + strPath + "\":",
                                   QString::fromLocal8Bit(std::strerror(EFBIG)),
@@ -193,26 +200,6 @@ TEST_F(Dialogs, ASettingThatCannotBeSavedIsToldOnceAndKeptWhileTheConsoleRuns) {
     configure(false);
     EXPECT_EQ(Rec().m_bEnglish, 1);
     EXPECT_TRUE(m_boxes.TakeTexts().empty());
-}
-
-// Pasted or dropped text keeps one line; fifty capitals show whole, none scrolled out of sight.
-TEST_F(Dialogs, CommentsTakeNoLineBreakAndShowFiftyCharacters) {
-    Work<CCommentsDlg>(ID_COMMENTS, [&](CCommentsDlg& dlg) {
-        QApplication::clipboard()->setText(QStringLiteral("wing\r\nflap\t3\u2028deg"));
-        dlg.m_pLine[0]->paste();
-        dlg.m_pLine[1]->insert(QStringLiteral("\n\n\nend"));
-        for (int i = 2; i < CCommentsDlg::LINE_COUNT; ++i) {
-            QLineEdit* pLine = dlg.m_pLine[i];
-            pLine->setText(QString(CCommentsDlg::MAX_CHARS, QLatin1Char(i % 2 ? 'W' : 'M')));
-            pLine->end(false);
-            pLine->repaint();  // which scrolls the text to the cursor
-            EXPECT_EQ(pLine->cursorPositionAt(QPoint(pLine->width() / 100, pLine->height() / 2)), 0)
-                << "line " << i + 1;
-        }
-        OK(dlg);
-    });
-    EXPECT_EQ(Rec().m_strComment[0], "wing  flap 3 deg");
-    EXPECT_EQ(Rec().m_strComment[1], "   end");
 }
 
 }  // namespace

@@ -2,32 +2,28 @@
 
 #include <QRegularExpression>
 
+#include "AsOperator.h"
 #include "ConsoleHarness.h"
 #include "console/Export.h"
 #include "graph/GraphRender.h"
 
 namespace {
 
-QByteArray Zeftool(const QStringList& args) {
+const QString WING = QStringLiteral(ZEF_TEST_DATA "/zef/english-wing.ZEF");
+
+std::string Zeftool(const QStringList& args) {
     QProcess process;
     process.start(ZEF_ZEFTOOL, args);
     EXPECT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    return process.readAllStandardOutput();
-}
-
-QByteArray Bytes(const QString& strPath) {
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    return process.readAllStandardOutput().toStdString();
 }
 
 // A PDF less the moment it was made.
-QByteArray Timeless(QByteArray pdf) {
+std::string Timeless(const std::string& strPdf) {
     static const QRegularExpression date(QStringLiteral("/CreationDate \\(D:[^)]*\\)"));
-    return QString::fromLatin1(pdf).remove(date).toLatin1();
+    return QString::fromLatin1(strPdf).remove(date).toLatin1().toStdString();
 }
-
-const QString WING = QStringLiteral(ZEF_TEST_DATA "/zef/english-wing.ZEF");
 
 class ExportCommand : public CStartedConsoleTest {
 protected:
@@ -35,12 +31,9 @@ protected:
         QLocale::setDefault(m_locale);
         CStartedConsoleTest::TearDown();
     }
-    // The dialog as the operator works it: a filter picked from its list, a name typed, Save.
-    void Export(const char* pszName, int nFilter) {
-        ChooseExport(pszName, nFilter);
-        Frame().OnCommand(ID_FILE_EXPORT);
-    }
-    void ChooseExport(const char* pszName, int nFilter) {
+    // The dialog as the operator works it: a filter picked from its list, a name typed, Save;
+    // a file already there replaced when asked, on a disk that takes nDisk bytes (0: any).
+    void Export(const char* pszName, int nFilter, bool bReplace = false, rlim_t nDisk = 0) {
         Answer<QFileDialog>([this, pszName, nFilter](QFileDialog& dlg) {
             EXPECT_EQ(dlg.windowTitle(), "Export");
             EXPECT_EQ(dlg.nameFilters(), QStringList({"CSV Files (*.csv)", "PNG Images (*.png)",
@@ -53,8 +46,14 @@ protected:
             QTest::keyClicks(dlg.findChild<QLineEdit*>("fileNameEdit"), QLatin1String(pszName));
             OK(dlg);
         });
+        if (bReplace)
+            Answer<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
+        if (nDisk)
+            OnAFullDisk(nDisk, [this] { Frame().OnCommand(ID_FILE_EXPORT); });
+        else
+            Frame().OnCommand(ID_FILE_EXPORT);
     }
-    QString Path(const char* pszName) const { return m_files.filePath(pszName); }
+    QString Path(const QString& strName) const { return m_files.filePath(strName); }
 
     QLocale m_locale;
 };
@@ -63,9 +62,9 @@ protected:
 
 TEST(ExportFormat, TheExtensionDecidesElseTheFilterAndPaperFollowsTheLocale) {
     const std::vector<std::tuple<const char*, int, ExportFormat>> cases = {
-        {"run.csv", 1, ExportFormat::Csv}, {"run.PNG", 0, ExportFormat::Png},
-        {"run.Svg", 3, ExportFormat::Svg}, {"run.pdf", 0, ExportFormat::Pdf},
-        {"run", 2, ExportFormat::Svg},     {"run.txt", 3, ExportFormat::Pdf},
+        {"run.csv", 1, ExportFormat::Csv},  {"run.PNG", 0, ExportFormat::Png},
+        {"run.Svg", 3, ExportFormat::Svg},  {"run.pdf", 0, ExportFormat::Pdf},
+        {"run", 2, ExportFormat::Svg},      {"run.txt", 3, ExportFormat::Pdf},
         {"a.csv/run", 1, ExportFormat::Png}};
     for (const auto& [pszName, nFilter, format] : cases)
         EXPECT_EQ(ExportFormatFor(pszName, nFilter), format) << pszName;
@@ -77,7 +76,7 @@ TEST(ExportFormat, TheExtensionDecidesElseTheFilterAndPaperFollowsTheLocale) {
 TEST_F(ExportCommand, EachTypeIsWhatZeftoolWritesForTheSameTest) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     View().OpenTestFile(WING);
-    // Drawing a picture leaves the window's own layout alone.
+    // A picture leaves the window's own layout alone.
     const CRect rcClient = View().Screen().m_rcClient;
     Export("points", 0);
     Export("graph", 1);
@@ -85,20 +84,18 @@ TEST_F(ExportCommand, EachTypeIsWhatZeftoolWritesForTheSameTest) {
     Export("page", 3);
     EXPECT_EQ(View().Screen().m_rcClient, rcClient);
     EXPECT_TRUE(m_boxes.TakeTexts().empty());
-
-    EXPECT_EQ(Bytes(Path("points.csv")), Zeftool({"csv", WING}));
+    EXPECT_EQ(ReadBytes(Path("points.csv")), Zeftool({"csv", WING}));
     const QString strSize = QStringLiteral("%1x%2").arg(View().width()).arg(View().height());
-    for (const char* pszName : {"z.png", "z.svg"})
-        Zeftool({"render", WING, "-o", Path(pszName), "--size", strSize});
-    EXPECT_EQ(Bytes(Path("graph.png")), Bytes(Path("z.png")));
-    EXPECT_EQ(Bytes(Path("graph.svg")), Bytes(Path("z.svg")));
-    // The picture is the window's.
+    for (const QString strType : {"png", "svg"}) {
+        Zeftool({"render", WING, "-o", Path("z." + strType), "--size", strSize});
+        EXPECT_EQ(ReadBytes(Path("graph." + strType)), ReadBytes(Path("z." + strType)));
+    }
+    // The picture is the window's; the page is Letter, landscape, for a US locale.
     EXPECT_EQ(QImage(Path("graph.png")).convertToFormat(QImage::Format_RGB32), View().Image());
-    // Letter, landscape, for a US locale.
     Zeftool({"render", WING, "-o", Path("z.pdf"), "--size", "792x612"});
-    const QByteArray pdf = Timeless(Bytes(Path("page.pdf")));
-    EXPECT_TRUE(pdf.contains("/MediaBox [0 0 792.000000 612.000000]"));
-    EXPECT_EQ(pdf, Timeless(Bytes(Path("z.pdf"))));
+    const std::string strPdf = Timeless(ReadBytes(Path("page.pdf")));
+    EXPECT_NE(strPdf.find("/MediaBox [0 0 792.000000 612.000000]"), std::string::npos);
+    EXPECT_EQ(strPdf, Timeless(ReadBytes(Path("z.pdf"))));
 }
 
 TEST_F(ExportCommand, APngTakesTheScreensPixelRatio) {
@@ -115,23 +112,15 @@ TEST_F(ExportCommand, APngTakesTheScreensPixelRatio) {
 }
 
 TEST_F(ExportCommand, AFailureNamesTheFileAndTheReasonAndKeepsTheFileThere) {
+    ASSERT_TRUE(WriteBytes(Path("old.csv"), "earlier"));
     m_boxes.m_answers = {IDOK, IDOK};
-    OnAFullDisk(100, [&] { Export("new.png", 1); });
+    Export("new.png", 1, false, 100);
+    Export("old.csv", 1, true, 10);
     EXPECT_FALSE(QFile::exists(Path("new.png")));
-    QFile old(Path("old.csv"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("earlier") == 7);
-    old.close();
-    ChooseExport("old.csv", 1);
-    Answer<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
-    OnAFullDisk(10, [&] { Frame().OnCommand(ID_FILE_EXPORT); });
-    EXPECT_EQ(Bytes(Path("old.csv")), "earlier");
-    const QString strReason = QStringLiteral("File too large");
+    EXPECT_EQ(ReadBytes(Path("old.csv")), "earlier");
+    const QString strWhy = QStringLiteral("Cannot export to \"%1\":\rFile too large");
     EXPECT_EQ(m_boxes.TakeTexts(),
-              (Strings{QStringLiteral("Cannot export to \"%1\":\r%2")
-                           .arg(Path("new.png"), strReason)
-                           .toStdString(),
-                       QStringLiteral("Cannot export to \"%1\":\r%2\rThe file already there is "
-                                      "unchanged.")
-                           .arg(Path("old.csv"), strReason)
+              (Strings{strWhy.arg(Path("new.png")).toStdString(),
+                       (strWhy.arg(Path("old.csv")) + "\rThe file already there is unchanged.")
                            .toStdString()}));
 }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "AsOperator.h"
 #include "ConsoleHarness.h"
 
 namespace {
@@ -32,90 +33,69 @@ protected:
         QTest::keyClick(pTypes, Qt::Key_Down);
         ASSERT_EQ(dlg.selectedNameFilter(), "All Files (*.*)");
     }
-    std::string StoredFolder() const {
-        return theApp.GetProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER).value_or("");
-    }
 };
 
 // Both dialogs start in the folder last used, with "*.ZEF" to type over, which lists test files
 // whatever the case of their extension; "All Files" lists every file, one without an extension
-// too, and a name with a wildcard lists what it matches.
+// too, and leaves a name being typed as it is; a name with a wildcard lists what it matches.
+// Among all files the name given is the file opened, or the name saved.
 TEST_F(FileCommands, DialogsStartInTheLastFolderAndAllFilesListsNamesWithoutAnExtension) {
     for (const char* pName : {"notes.txt", "Mixed.Zef", "lower.zef"})
         QFile(Path(pName)).open(QIODevice::WriteOnly);
     QFile::copy(QStringLiteral(ZEF_TEST_DATA "/zef/english-wing.ZEF"), Path("wing"));
     theApp.WriteProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER,
                               '"' + m_files.path().toStdString() + '"');
-    for (int nCommand : {ID_FILE_SAVE_AS, ID_FILE_OPEN}) {
-        Work<QFileDialog>(nCommand, [&](QFileDialog& dlg) {
+    for (bool bSave : {false, true}) {
+        Work<QFileDialog>(bSave ? ID_FILE_SAVE_AS : ID_FILE_OPEN, [&](QFileDialog& dlg) {
             EXPECT_EQ(dlg.directory().absolutePath(), m_files.path());
             EXPECT_EQ(Name(dlg)->text(), "*.ZEF");
             EXPECT_EQ(dlg.nameFilters(), QStringList({"ZEF Files (*.ZEF)", "All Files (*.*)"}));
             EXPECT_EQ(Listed(dlg, 2), QStringList({"Mixed.Zef", "lower.zef"}));
+            QTest::keyClicks(Name(dlg), QStringLiteral("kept.ZEF"));
             AllFiles(dlg);
+            EXPECT_EQ(Name(dlg)->text(), "kept.ZEF");
             EXPECT_EQ(Listed(dlg, 4), QStringList({"Mixed.Zef", "lower.zef", "notes.txt", "wing"}));
             Name(dlg)->setText(QStringLiteral("*.t?t"));
             QTest::keyClick(Name(dlg), Qt::Key_Return);
             EXPECT_TRUE(dlg.isVisible());
             EXPECT_EQ(Listed(dlg, 1), QStringList({"notes.txt"}));
-            if (nCommand == ID_FILE_SAVE_AS)
-                return dlg.reject();
-            // Among all files the name given is the file opened.
-            Name(dlg)->setText(QStringLiteral("wing"));
+            Name(dlg)->setText(bSave ? QStringLiteral("kept.ZEF") : QStringLiteral("wing"));
             QTest::keyClick(Name(dlg), Qt::Key_Return);
         });
     }
     EXPECT_EQ(Rec().m_strComment[0].rfind("NACA 0012", 0), 0u);
-    EXPECT_EQ(QDir(m_files.path()).entryList(QDir::Files).size(), 4);
+    EXPECT_TRUE(QFile::exists(Path("kept.ZEF")));
+    EXPECT_EQ(QDir(m_files.path()).entryList(QDir::Files).size(), 5);
 }
 
 // The folder is kept only once a test was read or written there, and only when the profile can
 // give its name back as it is; a name typed without its extension opens the test file whatever
-// the case of the extension; Save As among all files keeps the name's extension.
+// the case of the extension.
 TEST_F(FileCommands, TheFolderIsKeptAfterASuccessfulOpenOrSaveOnly) {
     QFile::copy(QStringLiteral(ZEF_TEST_DATA "/zef/english-wing.ZEF"), Path("wing.zef"));
     QFile::copy(QStringLiteral(ZEF_TEST_DATA "/zef/wrong-magic.ZEF"), Path("other.ZEF"));
     for (const char* pOdd : {"two\nlines", "a ;b"})
         ASSERT_TRUE(QDir(m_files.path()).mkdir(QLatin1String(pOdd)));
-    const std::string strHere = '"' + m_files.path().toStdString() + '"';
-    struct Case {
-        bool bSave;
-        const char* pName;
-        bool bOk;
-        std::string strStored;
-    };
-    const Case cases[] = {{false, "other", false, ""},
-                          {false, "missing", false, ""},
-                          {false, "wing", true, strHere},
-                          {true, "copy", true, strHere},
-                          {true, "sub/none.ZEF", false, strHere},
-                          {true, "two\nlines/t", true, strHere},
-                          {true, "a ;b/t", true, strHere}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pName);
-        m_boxes.m_answers.assign(c.bOk ? 0 : 1, IDOK);
-        Answer<QFileDialog>([&](QFileDialog& dlg) {
+    const std::string strKept = "Test Folder=\"" + m_files.path().toStdString() + "\"\r\n";
+    // Save or Open, the name typed, whether that works, and whether the folder is kept after.
+    const std::tuple<bool, const char*, bool, bool> cases[] = {
+        {false, "other", false, false},      {false, "missing", false, false},
+        {false, "wing", true, true},         {true, "copy", true, true},
+        {true, "sub/none.ZEF", false, true}, {true, "two\nlines/t", true, true},
+        {true, "a ;b/t", true, true}};
+    for (const auto& [bSave, pName, bOk, bKept] : cases) {
+        SCOPED_TRACE(pName);
+        m_boxes.m_answers.assign(bOk ? 0 : 1, IDOK);
+        Answer<QFileDialog>([&, pName = pName](QFileDialog& dlg) {
             dlg.setDirectory(m_files.path());
-            Name(dlg)->setText(QString::fromUtf8(c.pName));
+            Name(dlg)->setText(QString::fromUtf8(pName));
             OK(dlg);
         });
-        Key(c.bSave ? Qt::Key_S : Qt::Key_O, Qt::ControlModifier);
-        EXPECT_EQ(m_boxes.TakeTexts().size(), c.bOk ? 0u : 1u);
-        EXPECT_EQ(ReadProfile(),
-                  "[System]\r\nCOM Port=1\r\n" +
-                      (c.strStored.empty() ? "" : "Test Folder=" + c.strStored + "\r\n"));
+        Key(bSave ? Qt::Key_S : Qt::Key_O, Qt::ControlModifier);
+        EXPECT_EQ(m_boxes.TakeTexts().size(), bOk ? 0u : 1u);
+        EXPECT_EQ(ReadProfile(), "[System]\r\nCOM Port=1\r\n" + (bKept ? strKept : ""));
     }
     EXPECT_TRUE(QFile::exists(Path("two\nlines/t.ZEF")));
-    // Among all files, Save As saves under the name as typed.
-    Answer<QFileDialog>([this](QFileDialog& dlg) {
-        dlg.setDirectory(m_files.path());
-        QTest::keyClicks(Name(dlg), QStringLiteral("kept.ZEF"));
-        AllFiles(dlg);
-        EXPECT_EQ(Name(dlg)->text(), "kept.ZEF");
-        OK(dlg);
-    });
-    Key(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_TRUE(QFile::exists(Path("kept.ZEF")));
 }
 
 // The one box names the file and says why; the test is as it was, and the window shows it.
@@ -145,10 +125,7 @@ TEST_F(FileCommands, AFileThatIsNotATestFileOrCannotBeOpenedIsNamedAndTheTestSta
 }
 
 TEST_F(FileCommands, AFailedSaveNamesTheFileAndKeepsTheEarlierOne) {
-    QFile earlier(Path("wing.ZEF"));
-    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
-    earlier.write("an earlier file\r\n");
-    earlier.close();
+    ASSERT_TRUE(WriteBytes(Path("wing.ZEF"), "an earlier file\r\n"));
     m_boxes.m_answers = {IDOK};
     ChooseFile("wing.ZEF");
     Answer<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
@@ -156,8 +133,7 @@ TEST_F(FileCommands, AFailedSaveNamesTheFileAndKeepsTheEarlierOne) {
     const QString strText = QString::fromStdString(m_boxes.TakeTexts().at(0));
     EXPECT_TRUE(strText.startsWith("Cannot save the test to \"" + Path("wing.ZEF") + "\":\r"));
     EXPECT_TRUE(strText.endsWith("The file already there is unchanged.")) << strText.toStdString();
-    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
-    EXPECT_EQ(earlier.readAll(), "an earlier file\r\n");
+    EXPECT_EQ(ReadBytes(Path("wing.ZEF")), "an earlier file\r\n");
     EXPECT_EQ(QDir(m_files.path()).entryList(QDir::Files), QStringList{"wing.ZEF"});
 }
 

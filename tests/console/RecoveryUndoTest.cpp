@@ -1,6 +1,7 @@
 // Undo of the commands that replace or empty the test, and the unsaved test's copy as the
 // console keeps it and offers it at start-up.
 
+#include "AsOperator.h"
 #include "ConsoleHarness.h"
 #include "core/files/TestFile.h"
 
@@ -14,11 +15,6 @@ auto TheTest(const TestRecord& rec) {
     return std::tuple(rec.m_lift.m_dValue, rec.m_drag.m_dValue, rec.m_cd.m_dValue,
                       rec.m_ld.m_dValue, rec.m_lift.m_dOverlay, rec.m_drag.m_dOverlay,
                       rec.m_bEnglish, rec.m_dCdArea, rec.m_strComment, ranges);
-}
-
-std::string ReadAll(const QString& strPath) {
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "(none)";
 }
 
 class RecoveryUndo : public CStartedConsoleTest {
@@ -40,7 +36,13 @@ TEST_F(RecoveryUndo, UndoBringsBackTheTestAfterEachCommandThatReplacedOrEmptiedI
                             m_files.filePath(QStringLiteral("wing.ZEF"))));
     const std::pair<const char*, std::function<void()>> commands[] = {
         {"Clear Graph", [this] { Key(Qt::Key_C); }},
-        {"New", [this] { Key(Qt::Key_N, Qt::ControlModifier); }},
+        {"New",
+         [this] {
+             Key(Qt::Key_N, Qt::ControlModifier);
+             EXPECT_FALSE(HoldsPoints(Rec()));
+             EXPECT_EQ(Rec().m_lift.m_dOverlay[150], EMPTY_SLOT);
+             EXPECT_EQ(Rec().m_strComment[2], "");
+         }},
         {"Open",
          [this] {
              ChooseFile("wing");
@@ -71,6 +73,8 @@ TEST_F(RecoveryUndo, UndoBringsBackTheTestAfterEachCommandThatReplacedOrEmptiedI
         const auto before = TheTest(Rec());
         fnCommand();
         ASSERT_NE(TheTest(Rec()), before);
+        View().repaint();
+        EXPECT_TRUE(ShowsTheRecord());
         ASSERT_TRUE(UndoEnabled());
         Sent();
         Key(Qt::Key_Z, Qt::ControlModifier);
@@ -109,20 +113,22 @@ TEST_F(RecoveryUndo, UndoWaitsForTheRunAndIsForgottenByNewReadingsOrANewOverlay)
     EXPECT_FALSE(UndoEnabled());
 }
 
-// The copy follows the test: a reading reaches it by its deadline, as do a stop and a comment;
-// a save removes it, as does a Clear the operator confirmed, but not a stray Clear.
-TEST_F(RecoveryUndo, TheCopyFollowsReadingsStopsAndCommentsAndGoesWithASaveOrAConfirmedClear) {
+// The copy follows the test: readings reach it by the first one's deadline, as do a stop and a
+// comment; a Clear the operator confirmed removes it, a stray Clear does not.
+TEST_F(RecoveryUndo, TheCopyFollowsReadingsStopsAndCommentsAndGoesWithAConfirmedClear) {
     std::int64_t tNow = 0;
     theApp.m_recovery = CRecovery(CopyPath(), [&tNow] { return tNow; });
-    auto copy = [this] { return ReadAll(CopyPath()); };
+    auto copy = [this] { return ReadBytes(CopyPath()); };
     m_line.m_nStatus = STATUS_PLUGGED;  // the fan turns
-    m_line.m_strReading = "200,100,300\r";
-    View().OnTimer();
-    EXPECT_EQ(copy(), "(none)");  // not at every tick
-    tNow += CRecovery::WRITE_DELAY_MS;
+    for (const char* pszReading : {"200,100,300\r", "250,100,300\r"}) {
+        m_line.m_strReading = pszReading;
+        View().OnTimer();
+        EXPECT_EQ(copy(), "(none)");  // not at every tick; the first reading's deadline stands
+        tNow += CRecovery::WRITE_DELAY_MS / 2;
+    }
     View().OnTimer();
     EXPECT_EQ(copy(), FormatTestFile(Rec()));
-    m_line.m_strReading = "250,100,300\r";
+    m_line.m_strReading = "300,100,300\r";
     View().OnTimer();
     EXPECT_NE(copy(), FormatTestFile(Rec()));
     Key(Qt::Key_S);  // Stop Wind
@@ -136,19 +142,9 @@ TEST_F(RecoveryUndo, TheCopyFollowsReadingsStopsAndCommentsAndGoesWithASaveOrACo
     });
     Key(Qt::Key_E);
     EXPECT_EQ(Rec().m_strComment[0], "gusty");
-    EXPECT_EQ(copy(), FormatTestFile(Rec()));
-
-    ChooseFile("gusty");
-    Key(Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(copy(), "(none)");
-
-    // Unsaved again after the next readings; a stray Clear keeps the copy, a confirmed one not.
-    m_line.m_strReading = "300,100,300\r";
-    View().OnTimer();
-    tNow += CRecovery::WRITE_DELAY_MS;
-    View().OnTimer();
     const std::string strKept = FormatTestFile(Rec());
     EXPECT_EQ(copy(), strKept);
+    // A stray Clear keeps the copy, as does its Undo; a Clear the operator confirmed does not.
     Key(Qt::Key_C);
     EXPECT_EQ(copy(), strKept);
     Key(Qt::Key_Z, Qt::ControlModifier);
@@ -160,57 +156,39 @@ TEST_F(RecoveryUndo, TheCopyFollowsReadingsStopsAndCommentsAndGoesWithASaveOrACo
     EXPECT_EQ(copy(), "(none)");
 }
 
-class RecoveryAtStartUp : public CConsoleTest {
-protected:
-    QString CopyPath() const { return m_dir.filePath(QStringLiteral("zef/unsaved.ZEF")); }
-    void PutCopy(const std::string& strBytes) {
-        QDir().mkpath(m_dir.filePath(QStringLiteral("zef")));
-        QFile file(CopyPath());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(strBytes.data(), static_cast<qint64>(strBytes.size()));
-    }
-    // Start-up, and the box that comes after the splash.
-    void StartAndAnswer(int nAnswer) {
+using RecoveryAtStartUp = CConsoleTest;
+
+// The box after the splash: Yes restores the test, still unsaved; No deletes the copy; one that
+// cannot be read is kept aside and told once.
+TEST_F(RecoveryAtStartUp, YesRestoresTheTestUnsavedNoDeletesItAndADamagedOneIsKeptAside) {
+    // The sample is as the console writes it, so that the restored test must match it.
+    const std::string strCopy = ReadBytes(QStringLiteral(ZEF_TEST_DATA "/zef/english-wing.ZEF"));
+    const QString strPath = m_dir.filePath(QStringLiteral("zef/unsaved.ZEF"));
+    const std::string strAsk = "An unsaved test was found.\rRestore it?";
+    for (int nAnswer : {IDYES, IDNO, IDOK}) {
+        SCOPED_TRACE(nAnswer);
+        if (nAnswer != IDNO) {  // after Yes the copy is still there
+            ASSERT_TRUE(WriteBytes(
+                strPath, nAnswer == IDYES ? strCopy : strCopy.substr(0, strCopy.size() / 2)));
+        }
         m_boxes.m_answers = {nAnswer};
         Start();
         ASSERT_TRUE(QTest::qWaitFor([this] { return m_boxes.m_answers.empty(); }, 5000));
+        const QStringList aside = QDir(m_dir.filePath("zef")).entryList(QDir::Files);
+        const std::string strDamaged =
+            "The unsaved test of an earlier session cannot be read:\rIt is incomplete or "
+            "damaged.\rIt was kept as \"" +
+            m_dir.filePath("zef/" + aside.value(0)).toStdString() + "\".";
+        EXPECT_EQ(m_boxes.TakeTexts(), Strings{nAnswer == IDOK ? strDamaged : strAsk});
+        EXPECT_EQ(HoldsPoints(Rec()), nAnswer == IDYES);
+        EXPECT_EQ(FormatTestFile(Rec()) == strCopy, nAnswer == IDYES);
+        EXPECT_TRUE(ShowsTheRecord());
+        EXPECT_EQ(ReadBytes(strPath), nAnswer == IDYES ? strCopy : "(none)");
+        EXPECT_EQ(theApp.m_recovery.Unsaved(), nAnswer == IDYES);
+        theApp.ExitInstance();
     }
-};
-
-TEST_F(RecoveryAtStartUp, YesRestoresTheTestUnsavedNoDeletesItAndADamagedOneIsKeptAside) {
-    // The sample is as the console writes it, so that the restored test must match it.
-    const std::string strCopy = ReadAll(QStringLiteral(ZEF_TEST_DATA "/zef/english-wing.ZEF"));
-    const std::string strBox = "An unsaved test was found.\rRestore it?";
-
-    PutCopy(strCopy);
-    StartAndAnswer(IDYES);
-    EXPECT_EQ(m_boxes.TakeTexts(), Strings{strBox});
-    EXPECT_EQ(m_boxes.m_types, std::vector<unsigned>{MB_YESNO | MB_ICONQUESTION});
-    EXPECT_EQ(FormatTestFile(Rec()), strCopy);
-    EXPECT_TRUE(ShowsTheRecord());
-    EXPECT_EQ(ReadAll(CopyPath()), strCopy);  // still unsaved: the copy stays
-    EXPECT_TRUE(theApp.m_recovery.Unsaved());
-    theApp.ExitInstance();
-
-    StartAndAnswer(IDNO);
-    EXPECT_EQ(m_boxes.TakeTexts(), Strings{strBox});
-    EXPECT_FALSE(QFileInfo::exists(CopyPath()));
-    EXPECT_FALSE(HoldsPoints(Rec()));
-    theApp.ExitInstance();
-
-    PutCopy(strCopy.substr(0, strCopy.size() / 2));  // cut short
-    StartAndAnswer(IDOK);
-    const Strings shown = m_boxes.TakeTexts();
-    ASSERT_EQ(shown.size(), 1u);
-    const QStringList aside = QDir(m_dir.filePath("zef")).entryList(QDir::Files);
-    ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(shown[0],
-              "The unsaved test of an earlier session cannot be read:\rIt is incomplete "
-              "or damaged.\rIt was kept as \"" +
-                  m_dir.filePath("zef/" + aside[0]).toStdString() + "\".");
-    EXPECT_FALSE(HoldsPoints(Rec()));
-    theApp.ExitInstance();
-    Start();  // reported once: nothing is asked again
+    EXPECT_EQ(m_boxes.m_types.front(), MB_YESNO | MB_ICONQUESTION);
+    Start();  // told once: nothing is asked again
     RunLoop(300);
 }
 

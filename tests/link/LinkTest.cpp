@@ -99,33 +99,46 @@ TEST(PortText, ReadsComN) {
         EXPECT_EQ(PortFromText(QString::fromLatin1(pszText)), nPort) << pszText;
 }
 
-// A port opens the device the profile maps it to. A text without a number and numbers outside 1
-// to 255, stored or typed, name no port and open nothing (at start-up a text without a number is
-// just asked again); a Cancel leaves the link down. (Which choice is stored when, and the port
-// a Cancel keeps: StartupTest.)
+// Start-up asks until a port opens, storing each choice before it is tried; the COM Port
+// command stores only a port that opened. COM7, COM9 and COM12 are missing.
 TEST_F(SerialPortTest, PortIsChosenUntilOneOpensOrTheOperatorCancels) {
     const auto StoredPort = [this] {
         return static_cast<int>(m_profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_COM_PORT, 0));
     };
-    const std::string NOT_DETECTED = "Serial Port not detected!\r";
-    WriteProfile("[System]\r\nCOM Port=2147483648\r\n[Ports]\r\nCOM5=/dev/ttyUSB0\r\n");
-    m_portAnswers = {"COM256", "serial", "COM-2147483648", "COM5"};
-    m_boxes.m_answers = {IDOK, IDOK, IDOK};
+    std::vector<int> storedAtOpen;
+    m_port.SetDeviceFactory([&, fnOpen = m_line.Factory()] {
+        storedAtOpen.push_back(StoredPort());
+        return fnOpen();
+    });
+    m_line.m_missing = {"/dev/ttyS6", "/dev/ttyS8", "/dev/ttyS11"};
+    WriteProfile("[Ports]\r\nCOM5=/dev/ttyUSB0\r\n");
+    const std::string NOT_DETECTED = "Serial Port not detected!";
+
+    // A fresh installation proposes COM1; the operator's 7 fails, a text without a number
+    // names no port, 2 opens.
+    m_portAnswers = {"COM7", "serial", "COM2"};
+    m_boxes.m_answers = {IDOK};
     EXPECT_TRUE(SelectPortAtStartup(*this, m_profile, m_boxes, m_port));
     EXPECT_EQ(m_port.m_bOnline, 1);
-    m_portAnswers = {"ttyUSB0", "COM0"};
+    // The command: 12 fails, a text without a number is not tried, 5 opens its adaptor.
+    m_portAnswers = {"COM12", "ttyUSB0", "COM5"};
     m_boxes.m_answers = {IDOK, IDOK};
+    EXPECT_TRUE(OnComPort(*this, m_profile, m_boxes, m_port));
+    EXPECT_EQ(m_port.m_bOnline, 1);
+    EXPECT_EQ(m_proposed, (Texts{"COM1", "COM7", "COM7", "COM2", "COM12", "ttyUSB0"}));
+    EXPECT_EQ(m_boxes.m_types, std::vector<unsigned>(3, MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(m_boxes.TakeTexts(), (Texts{NOT_DETECTED + "\rCOM7: /dev/ttyS6, no such device",
+                                          NOT_DETECTED + "\rCOM12: /dev/ttyS11, no such device",
+                                          NOT_DETECTED + "\rttyUSB0: no such port"}));
+    EXPECT_EQ(storedAtOpen, (std::vector<int>{7, 2, 2, 2}));
+    EXPECT_EQ(m_line.m_opened, (Texts{"/dev/ttyS1", "/dev/ttyUSB0"}));
+    EXPECT_EQ(StoredPort(), 5);
+    // Cancel leaves the link down, the port held as it was and the setting alone.
     EXPECT_FALSE(OnComPort(*this, m_profile, m_boxes, m_port));
     EXPECT_EQ(m_port.m_bOnline, 0);
-    EXPECT_EQ(m_line.m_opened, Texts{"/dev/ttyUSB0"});
+    EXPECT_EQ(m_line.m_opened.size(), 2u);
+    EXPECT_EQ(m_line.m_nOpenDevices, 1);
     EXPECT_EQ(StoredPort(), 5);
-    EXPECT_EQ(m_proposed, (Texts{"COM-2147483648", "COM256", "COM256", "COM-2147483648", "COM5",
-                                 "ttyUSB0", "COM0"}));
-    Texts noPort;
-    for (const char* pszPort : {"COM-2147483648", "COM256", "COM-2147483648", "ttyUSB0", "COM0"})
-        noPort.push_back(NOT_DETECTED + pszPort + ": no such port");
-    EXPECT_EQ(m_boxes.TakeTexts(), noPort);
-    EXPECT_EQ(m_boxes.m_types, std::vector<unsigned>(5, MB_OK | MB_ICONEXCLAMATION));
 
     // A stored port there but unusable is asked about, saying why, with the group that may use
     // it; a Cancel then runs off-line, the setting kept.
@@ -134,12 +147,31 @@ TEST_F(SerialPortTest, PortIsChosenUntilOneOpensOrTheOperatorCancels) {
     m_line.m_nOpenError = EACCES;
     m_boxes.m_answers = {IDOK};
     EXPECT_FALSE(SelectPortAtStartup(*this, m_profile, m_boxes, m_port));
-    EXPECT_EQ(m_boxes.TakeTexts(),
-              Texts{NOT_DETECTED +
-                    "COM9: /dev/null: Permission denied (the device belongs to group root)"});
+    const std::string strWhy =
+        "\rCOM9: /dev/null: Permission denied (the device belongs to group root)";
+    EXPECT_EQ(m_boxes.TakeTexts(), Texts{NOT_DETECTED + strWhy});
     EXPECT_EQ(m_proposed, Texts{"COM9"});
     EXPECT_EQ(m_port.m_bOnline, 0);
     EXPECT_EQ(StoredPort(), 9);
+
+    // Numbers outside 1 to 255, stored or typed, name no port and open nothing.
+    m_line.m_nOpenError = 0;
+    m_proposed.clear();
+    WriteProfile("[System]\r\nCOM Port=2147483648\r\n");
+    m_portAnswers = {"COM256", "COM-2147483648"};
+    m_boxes.m_answers = {IDOK, IDOK, IDOK};
+    EXPECT_FALSE(SelectPortAtStartup(*this, m_profile, m_boxes, m_port));
+    m_portAnswers = {"COM0"};
+    m_boxes.m_answers = {IDOK};
+    EXPECT_FALSE(OnComPort(*this, m_profile, m_boxes, m_port));
+    EXPECT_EQ(m_proposed,
+              (Texts{"COM-2147483648", "COM256", "COM-2147483648", "COM-2147483648", "COM0"}));
+    Texts noPort;
+    for (const char* pszPort : {"COM-2147483648", "COM256", "COM-2147483648", "COM0"}) {
+        noPort.push_back(NOT_DETECTED + "\r" + pszPort + ": no such port");
+    }
+    EXPECT_EQ(m_boxes.TakeTexts(), noPort);
+    EXPECT_EQ(m_line.m_opened.size(), 2u);
 }
 
 // At start-up a device chosen for a port is tried on it, the number stored before, and mapped to
