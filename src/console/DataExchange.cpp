@@ -8,7 +8,6 @@
 #include <algorithm>
 
 #include "console/MessageBox.h"
-#include "console/ZEFApp.h"
 
 bool ParseUnsigned(const QString& strText, unsigned& nValue) {
     const QString strTrimmed = strText.trimmed();
@@ -66,7 +65,7 @@ void CDataExchange::Fail(QWidget* pControl, const QString& strMessage) {
         return;
     }
     m_bFailed = true;
-    theApp.MessageBox(strMessage, MB_OK | MB_ICONEXCLAMATION);
+    m_boxes.Show(strMessage, MB_OK | MB_ICONEXCLAMATION);
     pControl->setFocus();
     if (auto* pEdit = qobject_cast<QLineEdit*>(pControl)) {
         pEdit->selectAll();
@@ -161,12 +160,12 @@ void CDataExchange::ComboText(QComboBox* pBox, QString& strValue) {
     pBox->setEditText(strValue);
 }
 
-CZefDialog::CZefDialog(QWidget* pParent) : QDialog(pParent) {
+CZefDialog::CZefDialog(CMessageBoxes& boxes, QWidget* pParent) : QDialog(pParent), m_boxes(boxes) {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 }
 
 bool CZefDialog::UpdateData(bool bSaveAndValidate) {
-    CDataExchange dx(bSaveAndValidate);
+    CDataExchange dx(bSaveAndValidate, m_boxes);
     DoDataExchange(dx);
     return !dx.Failed();
 }

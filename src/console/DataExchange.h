@@ -4,6 +4,7 @@
 #include <QString>
 #include <initializer_list>
 
+class CMessageBoxes;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -14,7 +15,9 @@ class QWidget;
 // have: into the controls when the dialog opens, back into the members (with checks) on OK.
 class CDataExchange {
 public:
-    explicit CDataExchange(bool bSaveAndValidate) : m_bSaveAndValidate(bSaveAndValidate) {}
+    // A value refused is told through boxes.
+    CDataExchange(bool bSaveAndValidate, CMessageBoxes& boxes)
+        : m_bSaveAndValidate(bSaveAndValidate), m_boxes(boxes) {}
 
     // Text of an edit, optionally limited to nMaxChars characters and to nMaxBytes bytes of its
     // UTF-8 form (0: no limit). The limits stop typing; text the dialog opened with is shown whole
@@ -37,6 +40,7 @@ private:
     void Fail(QWidget* pControl, const QString& strMessage);
 
     bool m_bSaveAndValidate;
+    CMessageBoxes& m_boxes;
     bool m_bFailed = false;
 };
 
@@ -49,7 +53,8 @@ bool FitsLimits(const QString& strText, int nMaxChars, int nMaxBytes);
 // Base of the console's modal dialogs: data exchange on open and on OK.
 class CZefDialog : public QDialog {
 public:
-    explicit CZefDialog(QWidget* pParent = nullptr);
+    // Values refused on OK are told through boxes.
+    explicit CZefDialog(CMessageBoxes& boxes, QWidget* pParent = nullptr);
 
     // Fills the controls from the members, runs OnInitDialog, and shows the dialog modally.
     // Returns QDialog::Accepted (OK) or QDialog::Rejected.
@@ -65,6 +70,7 @@ protected:
     virtual void OnOK();
     // The widget that has the focus when the dialog opens.
     QWidget* m_pInitialFocus = nullptr;
+    CMessageBoxes& m_boxes;
 
     void accept() override { OnOK(); }
 };

@@ -7,8 +7,8 @@
 #include <QMainWindow>
 #include <QTableView>
 
-#include "console/ZEFApp.h"
 #include "console/DataTableModel.h"
+#include "core/files/Profile.h"
 
 namespace {
 
@@ -22,24 +22,24 @@ constexpr char KEY_HEIGHT[] = "Height";
 
 // A key written only when its value differs, so that showing the table does not rewrite the
 // operator's file for nothing.
-void Keep(const char* pKey, int nValue) {
+void Keep(CProfile& profile, const char* pKey, int nValue) {
     constexpr std::uint32_t NONE = 0xffffffffu;
-    if (nValue < 0 || theApp.GetProfileInt(PROFILE_DATA_TABLE, pKey, NONE) !=
+    if (nValue < 0 || profile.GetProfileInt(PROFILE_DATA_TABLE, pKey, NONE) !=
                           static_cast<std::uint32_t>(nValue)) {
-        theApp.WriteProfileInt(PROFILE_DATA_TABLE, pKey, nValue);
+        profile.WriteProfileInt(PROFILE_DATA_TABLE, pKey, nValue);
     }
 }
 
-int Stored(const char* pKey, int nDefault) {
+int Stored(const CProfile& profile, const char* pKey, int nDefault) {
     const std::uint32_t n =
-        theApp.GetProfileInt(PROFILE_DATA_TABLE, pKey, static_cast<std::uint32_t>(nDefault));
+        profile.GetProfileInt(PROFILE_DATA_TABLE, pKey, static_cast<std::uint32_t>(nDefault));
     return n > 100000 ? nDefault : static_cast<int>(n);
 }
 
 }  // namespace
 
-CDataTableDock::CDataTableDock(const TestRecord& rec, QMainWindow& frame)
-    : QDockWidget(QStringLiteral("Data Table"), &frame), m_frame(frame) {
+CDataTableDock::CDataTableDock(const TestRecord& rec, QMainWindow& frame, CProfile& profile)
+    : QDockWidget(QStringLiteral("Data Table"), &frame), m_frame(frame), m_profile(profile) {
     setObjectName(QStringLiteral("dataTable"));
     m_pModel = new CDataTableModel(rec, this);
     m_pTable = new QTableView(this);
@@ -71,7 +71,7 @@ CDataTableDock::CDataTableDock(const TestRecord& rec, QMainWindow& frame)
         }
         // A table hidden with its window, as the window closes, stays shown for next time.
         if (!m_bQuiet && (bShown || m_frame.isVisible())) {
-            Keep(KEY_VISIBLE, bShown ? 1 : 0);
+            Keep(m_profile, KEY_VISIBLE, bShown ? 1 : 0);
             WritePlace();
         }
     });
@@ -102,35 +102,36 @@ void CDataTableDock::WritePlace() {
     if (m_bQuiet || isHidden()) {
         return;
     }
-    Keep(KEY_AREA, isFloating() ? Stored(KEY_AREA, Qt::RightDockWidgetArea)
-                                : static_cast<int>(m_frame.dockWidgetArea(this)));
-    Keep(KEY_FLOATING, isFloating() ? 1 : 0);
+    Keep(m_profile, KEY_AREA,
+         isFloating() ? Stored(m_profile, KEY_AREA, Qt::RightDockWidgetArea)
+                      : static_cast<int>(m_frame.dockWidgetArea(this)));
+    Keep(m_profile, KEY_FLOATING, isFloating() ? 1 : 0);
     if (isFloating()) {
-        Keep(KEY_X, x());
-        Keep(KEY_Y, y());
+        Keep(m_profile, KEY_X, x());
+        Keep(m_profile, KEY_Y, y());
     }
-    Keep(KEY_WIDTH, width());
-    Keep(KEY_HEIGHT, height());
+    Keep(m_profile, KEY_WIDTH, width());
+    Keep(m_profile, KEY_HEIGHT, height());
 }
 
 void CDataTableDock::RestorePlace() {
     m_bQuiet = true;
-    int nArea = Stored(KEY_AREA, Qt::RightDockWidgetArea);
+    int nArea = Stored(m_profile, KEY_AREA, Qt::RightDockWidgetArea);
     if (nArea != Qt::LeftDockWidgetArea && nArea != Qt::RightDockWidgetArea &&
         nArea != Qt::TopDockWidgetArea && nArea != Qt::BottomDockWidgetArea) {
         nArea = Qt::RightDockWidgetArea;
     }
     m_frame.addDockWidget(static_cast<Qt::DockWidgetArea>(nArea), this);
     hide();
-    const int nWidth = Stored(KEY_WIDTH, 0);
-    const int nHeight = Stored(KEY_HEIGHT, 0);
-    if (Stored(KEY_FLOATING, 0) == 1) {
+    const int nWidth = Stored(m_profile, KEY_WIDTH, 0);
+    const int nHeight = Stored(m_profile, KEY_HEIGHT, 0);
+    if (Stored(m_profile, KEY_FLOATING, 0) == 1) {
         setFloating(true);
         if (nWidth > 0 && nHeight > 0) {
-            setGeometry(Stored(KEY_X, 0), Stored(KEY_Y, 0), nWidth, nHeight);
+            setGeometry(Stored(m_profile, KEY_X, 0), Stored(m_profile, KEY_Y, 0), nWidth, nHeight);
         }
     }
-    if (Stored(KEY_VISIBLE, 0) == 1) {
+    if (Stored(m_profile, KEY_VISIBLE, 0) == 1) {
         show();
         if (!isFloating()) {
             const bool bSide = nArea == Qt::LeftDockWidgetArea || nArea == Qt::RightDockWidgetArea;

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 class CDataTableModel;
+class CProfile;
 class QMainWindow;
 class QTableView;
 class TestRecord;
@@ -14,7 +15,8 @@ class TestRecord;
 // "Data Table".
 class CDataTableDock : public QDockWidget {
 public:
-    CDataTableDock(const TestRecord& rec, QMainWindow& frame);
+    // Its place is kept in profile.
+    CDataTableDock(const TestRecord& rec, QMainWindow& frame, CProfile& profile);
     ~CDataTableDock() override;
 
     CDataTableModel& Model() const { return *m_pModel; }
@@ -35,6 +37,7 @@ private:
     void WritePlace();
 
     QMainWindow& m_frame;
+    CProfile& m_profile;
     CDataTableModel* m_pModel;
     QTableView* m_pTable;
     QTimer m_placeTimer;

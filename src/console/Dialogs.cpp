@@ -22,7 +22,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "console/ZEFApp.h"
+#include "core/files/Profile.h"
 #include "core/link/PortSelection.h"
 
 namespace {
@@ -117,7 +117,7 @@ void ChainTabOrder(std::initializer_list<QWidget*> widgets) {
 
 // ---------------------------------------------------------------------------------------------
 
-CWindSpeedDlg::CWindSpeedDlg(QWidget* pParent) : CZefDialog(pParent) {
+CWindSpeedDlg::CWindSpeedDlg(CMessageBoxes& boxes, QWidget* pParent) : CZefDialog(boxes, pParent) {
     setWindowTitle(QStringLiteral("Wind Speed"));
     m_pSpeed = Edit("speed", this);
     m_pUnit = new QLabel(QStringLiteral("MPH"), this);
@@ -145,7 +145,7 @@ void CWindSpeedDlg::OnInitDialog() {
 
 // ---------------------------------------------------------------------------------------------
 
-CCommentsDlg::CCommentsDlg(QWidget* pParent) : CZefDialog(pParent) {
+CCommentsDlg::CCommentsDlg(CMessageBoxes& boxes, QWidget* pParent) : CZefDialog(boxes, pParent) {
     setWindowTitle(QStringLiteral("Comments"));
     auto* pGroup = new QGroupBox(QStringLiteral("Comments"), this);
     auto* pGrid = new QGridLayout(pGroup);
@@ -175,7 +175,8 @@ void CCommentsDlg::DoDataExchange(CDataExchange& dx) {
 
 // ---------------------------------------------------------------------------------------------
 
-CTestConfigDlg::CTestConfigDlg(QWidget* pParent) : CZefDialog(pParent) {
+CTestConfigDlg::CTestConfigDlg(CMessageBoxes& boxes, QWidget* pParent)
+    : CZefDialog(boxes, pParent) {
     setWindowTitle(QStringLiteral("Test Configuration"));
     auto* pUnits = new QGroupBox(QStringLiteral("Units"), this);
     m_pEnglish = new QRadioButton(QStringLiteral("English"), pUnits);
@@ -249,7 +250,8 @@ void CTestConfigDlg::OnMetric() {
 
 // ---------------------------------------------------------------------------------------------
 
-CAxisDlg::CAxisDlg(bool bMetric, QWidget* pParent) : CZefDialog(pParent), m_bMetric(bMetric) {
+CAxisDlg::CAxisDlg(CMessageBoxes& boxes, bool bMetric, QWidget* pParent)
+    : CZefDialog(boxes, pParent), m_bMetric(bMetric) {
     setWindowTitle(bMetric ? QStringLiteral("Metric Axis") : QStringLiteral("Axis"));
     auto* pGroup = new QGroupBox(QStringLiteral("Scale Ranges"), this);
     m_pWind = DropDown("wind",
@@ -350,7 +352,8 @@ private:
 
 }  // namespace
 
-QString DescribePort(const QString& strPort) {
+QString DescribePort(const CProfile& profile, const CDeviceScanner& devices,
+                     const QString& strPort) {
     // The port as the link reads the text, so that what is shown is what OK would open.
     const std::optional<int> nPort = PortFromText(strPort);
     if (!nPort) {
@@ -359,14 +362,20 @@ QString DescribePort(const QString& strPort) {
     if (!IsPortNumber(*nPort)) {
         return QStringLiteral("(no such port)");
     }
-    const QString strDevice = theApp.m_profile.PortDevice(*nPort);
-    return QFileInfo::exists(theApp.m_deviceScanner.Local(strDevice))
+    const QString strDevice = profile.PortDevice(*nPort);
+    return QFileInfo::exists(devices.Local(strDevice))
                ? strDevice
                : strDevice + QStringLiteral(" (not present)");
 }
 
-CComPortDlg::CComPortDlg(QWidget* pParent)
-    : CZefDialog(pParent), m_fnDescribe(DescribePort), m_scanner(theApp.m_deviceScanner) {
+CComPortDlg::CComPortDlg(CMessageBoxes& boxes, const CProfile& profile,
+                         const CDeviceScanner& devices, QWidget* pParent)
+    : CZefDialog(boxes, pParent),
+      m_fnDescribe([&profile, &devices](const QString& strPort) {
+          return DescribePort(profile, devices, strPort);
+      }),
+      m_scanner(devices),
+      m_profile(profile) {
     setWindowTitle(QStringLiteral("COM Port"));
     m_pPort = DropDown("port", {}, this);
     for (int n = 1; n <= 9; ++n) {
@@ -445,7 +454,7 @@ void CComPortDlg::ChooseDevice(const QString& strPath) {
         SelectPortText(PortText(it->m_nPort));
         return;
     }
-    const int nFree = m_scanner.LowestFreePort(theApp.m_profile);
+    const int nFree = m_scanner.LowestFreePort(m_profile);
     if (nFree == 0) {
         m_pDevice->setText(QStringLiteral("No port number is free for %1").arg(strPath));
         return;
@@ -457,7 +466,7 @@ void CComPortDlg::ChooseDevice(const QString& strPath) {
 }
 
 void CComPortDlg::Rescan() {
-    std::vector<CSerialDeviceInfo> devices = m_scanner.Scan(theApp.m_profile);
+    std::vector<CSerialDeviceInfo> devices = m_scanner.Scan(m_profile);
     if (devices == m_devices && m_pDevices->topLevelItemCount() > 0) {
         return;
     }

@@ -9,6 +9,7 @@
 #include "core/link/DeviceScan.h"
 #include "core/link/PortSelection.h"
 
+class CProfile;
 class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
@@ -22,7 +23,7 @@ class QTreeWidget;
 // "Wind Speed": the speed the operator asks for, in the unit the label shows.
 class CWindSpeedDlg : public CZefDialog {
 public:
-    explicit CWindSpeedDlg(QWidget* pParent = nullptr);
+    explicit CWindSpeedDlg(CMessageBoxes& boxes, QWidget* pParent = nullptr);
 
     QString m_strSpeed;
     int m_bEnglish = 1;  // 1 shows "MPH", anything else "KPH"
@@ -43,7 +44,7 @@ public:
     // A test file keeps a line of at most this many bytes, and comments are filed as UTF-8.
     static constexpr int MAX_BYTES = LINE_LIMIT;
 
-    explicit CCommentsDlg(QWidget* pParent = nullptr);
+    explicit CCommentsDlg(CMessageBoxes& boxes, QWidget* pParent = nullptr);
 
     std::array<QString, LINE_COUNT> m_strLine;
     std::array<QLineEdit*, LINE_COUNT> m_pLine;  // 1032, 1028, 1029, 1030, 1031
@@ -55,7 +56,7 @@ protected:
 // "Test Configuration": units, maximum speed and Cd reference area.
 class CTestConfigDlg : public CZefDialog {
 public:
-    explicit CTestConfigDlg(QWidget* pParent = nullptr);
+    explicit CTestConfigDlg(CMessageBoxes& boxes, QWidget* pParent = nullptr);
 
     int m_nUnits = -1;  // 0 English, 1 Metric
     unsigned m_nMaxSpeed = 0;
@@ -80,7 +81,8 @@ protected:
 // "Axis" (English) and "Metric Axis": the tops of the four scales and the curves shown.
 class CAxisDlg : public CZefDialog {
 public:
-    explicit CAxisDlg(QWidget* pParent = nullptr) : CAxisDlg(false, pParent) {}
+    explicit CAxisDlg(CMessageBoxes& boxes, QWidget* pParent = nullptr)
+        : CAxisDlg(boxes, false, pParent) {}
 
     QString m_strWind;
     QString m_strForce;
@@ -103,7 +105,7 @@ public:
     QPushButton* m_btnCancel;
 
 protected:
-    CAxisDlg(bool bMetric, QWidget* pParent);
+    CAxisDlg(CMessageBoxes& boxes, bool bMetric, QWidget* pParent);
     void DoDataExchange(CDataExchange& dx) override;
 
 private:
@@ -112,7 +114,8 @@ private:
 
 class CMetricAxisDlg : public CAxisDlg {
 public:
-    explicit CMetricAxisDlg(QWidget* pParent = nullptr) : CAxisDlg(true, pParent) {}
+    explicit CMetricAxisDlg(CMessageBoxes& boxes, QWidget* pParent = nullptr)
+        : CAxisDlg(boxes, true, pParent) {}
 };
 
 // "COM Port": the serial port of the tunnel's controller. Each listed port shows the device it
@@ -121,7 +124,9 @@ public:
 // mapped proposes the lowest free port for it (mapped once the port opens).
 class CComPortDlg : public CZefDialog {
 public:
-    explicit CComPortDlg(QWidget* pParent = nullptr);
+    // Ports are described by the profile's mapping; devices are looked for where devices says.
+    CComPortDlg(CMessageBoxes& boxes, const CProfile& profile, const CDeviceScanner& devices,
+                QWidget* pParent = nullptr);
 
     QString m_strPort;
     // What a port text stands for on this machine, shown beside it; by default the device the
@@ -154,6 +159,7 @@ private:
     void ChooseDevice(const QString& strPath);
     void SelectPortText(const QString& strPort);
 
+    const CProfile& m_profile;
     std::vector<CSerialDeviceInfo> m_devices;
     int m_nNewPort = 0;
     QString m_strNewDevice;
@@ -163,12 +169,16 @@ private:
 // that a device chosen stays chosen when the dialog comes back after a port that failed.
 class CComPortAsk : public CPortDialog {
 public:
-    explicit CComPortAsk(QWidget* pParent) : m_dlg(pParent) {}
+    CComPortAsk(CMessageBoxes& boxes, const CProfile& profile, const CDeviceScanner& devices,
+                QWidget* pParent)
+        : m_dlg(boxes, profile, devices, pParent) {}
     bool Ask(QString& strPort) override;
     QString NewDevice() const override { return m_dlg.NewDevice(); }
 
     CComPortDlg m_dlg;
 };
 
-// The device port text "COM<n>" names on this machine, for the operator's eyes.
-QString DescribePort(const QString& strPort);
+// The device port text "COM<n>" names on this machine by the profile's mapping, for the
+// operator's eyes.
+QString DescribePort(const CProfile& profile, const CDeviceScanner& devices,
+                     const QString& strPort);

@@ -3,11 +3,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include "console/ZEFApp.h"
+#include "console/ZEFView.h"
+#include "core/base/OperatorMessages.h"
 #include "core/files/CsvText.h"
 #include "core/files/WholeFile.h"
 #include "graph/GraphRender.h"
-#include "console/ZEFView.h"
 
 namespace {
 
@@ -77,6 +77,6 @@ void OnFileExport(CZEFView& view, QWidget* pParent) {
         if (QFileInfo::exists(strPath)) {
             strText += QStringLiteral("\rThe file already there is unchanged.");
         }
-        theApp.MessageBox(strText, MB_OK | MB_ICONEXCLAMATION);
+        view.MessageBox(strText, MB_OK | MB_ICONEXCLAMATION);
     }
 }

@@ -122,10 +122,10 @@ QRect CMainFrame::InitialGeometry(const QSize& screen) {
     return {nLeft, nTop, nWidth, nHeight};
 }
 
-CMainFrame::CMainFrame() : m_lockKeys(PlatformGivesNativeModifiers()) {
+CMainFrame::CMainFrame(CZEFApp& app) : m_app(app), m_lockKeys(PlatformGivesNativeModifiers()) {
     setWindowTitle(QStringLiteral("Zefron"));
     setWindowIcon(QIcon(QStringLiteral(":/zef.svg")));
-    m_pView = new CZEFView(this);
+    m_pView = new CZEFView(app.Services(), {app.m_bEnglish, app.m_dMaxSpeed}, this);
     setCentralWidget(m_pView);
     CreateActions();
     CreateMenus();
@@ -315,7 +315,7 @@ void CMainFrame::CreateStatusBar() {
 }
 
 void CMainFrame::UpdateLinkPane() {
-    const QString strText = QLatin1String(thePort.m_bOnline ? LINK_ON : LINK_OFF);
+    const QString strText = QLatin1String(m_app.Services().m_port.m_bOnline ? LINK_ON : LINK_OFF);
     if (m_pLink->text() != strText) {
         m_pLink->setText(strText);
     }
@@ -332,7 +332,7 @@ bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent) {
 }
 
 void CMainFrame::CreateDataTable() {
-    m_pDataTable = new CDataTableDock(m_pView->m_rec, *this);
+    m_pDataTable = new CDataTableDock(m_pView->m_rec, *this, m_app.Services().m_profile);
     QAction* pAction = m_actions[ID_VIEW_DATA_TABLE];
     pAction->setCheckable(true);
     connect(m_pDataTable->toggleViewAction(), &QAction::toggled, pAction, &QAction::setChecked);
@@ -368,7 +368,7 @@ void CMainFrame::OnCommand(int nCommand) {
     CZEFView& view = *m_pView;
     switch (nCommand) {
         case ID_FILE_NEW:
-            theApp.OnFileNew();
+            m_app.OnFileNew();
             break;
         case ID_FILE_OPEN:
             view.OnFileOpen();
@@ -377,13 +377,13 @@ void CMainFrame::OnCommand(int nCommand) {
             view.OnFileSave();
             break;
         case ID_FILE_PRINT:
-            view.OnFilePrint(theApp.Printer());
+            view.OnFilePrint(m_app.Printer());
             break;
         case ID_FILE_PRINT_PREVIEW:
-            view.OnFilePrintPreview(theApp.Printer());
+            view.OnFilePrintPreview(m_app.Printer());
             break;
         case ID_FILE_PRINT_SETUP:
-            theApp.OnFilePrintSetup();
+            m_app.OnFilePrintSetup();
             break;
         case ID_APP_EXIT:
             close();
@@ -435,10 +435,10 @@ void CMainFrame::OnCommand(int nCommand) {
             m_pDataTable->setVisible(m_pDataTable->isHidden());
             break;
         case ID_HELP_CONTENTS:
-            theApp.OnHelp();
+            m_app.OnHelp();
             break;
         case ID_APP_ABOUT:
-            theApp.OnAppAbout();
+            m_app.OnAppAbout();
             break;
         case ID_EDIT_UNDO:
             view.OnEditUndo();

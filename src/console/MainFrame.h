@@ -8,6 +8,7 @@
 #include "core/record/StatusPane.h"
 
 class CDataTableDock;
+class CZEFApp;
 class CZEFView;
 class QKeyEvent;
 class QAction;
@@ -35,7 +36,8 @@ private:
 // that draws the graph.
 class CMainFrame : public QMainWindow {
 public:
-    CMainFrame();
+    // The main window of app, with the view and the data table.
+    explicit CMainFrame(CZEFApp& app);
     ~CMainFrame() override;
 
     CZEFView* View() const { return m_pView; }
@@ -79,6 +81,7 @@ private:
     // Undo is greyed while there is nothing to undo or a run is active.
     void UpdateUndo();
 
+    CZEFApp& m_app;
     CZEFView* m_pView;
     CDataTableDock* m_pDataTable = nullptr;
     std::map<int, QAction*> m_actions;

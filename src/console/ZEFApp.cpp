@@ -11,28 +11,20 @@
 #include <QPrinter>
 #include <QTextBrowser>
 #include <QTimer>
-#include <chrono>
 #include <utility>
 
 #include "console/AboutDlg.h"
+#include "console/Dialogs.h"
 #include "console/MainFrame.h"
 #include "console/Resources.h"
 #include "console/SplashWnd.h"
-#include "console/Dialogs.h"
+#include "console/ZEFView.h"
+#include "core/files/Profile.h"
+#include "core/files/Recovery.h"
 #include "core/link/ControllerCommands.h"
 #include "core/link/Poll.h"
 #include "core/link/PortSelection.h"
 #include "core/link/SerialPort.h"
-#include "console/ZEFView.h"
-
-CZEFApp theApp;
-CSerialPort thePort;
-
-std::uint32_t GetTickCount() {
-    const auto tNow = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(tNow).count());
-}
 
 void SetUpApplication() {
     // No display name: the window system would add it to every caption ("Zef - Zefron").
@@ -42,21 +34,15 @@ void SetUpApplication() {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zef.svg")));
 }
 
-CZEFApp::CZEFApp()
-    : m_profile(CProfile::DefaultPath()),
-      m_pMessageBoxes(nullptr),
-      m_fnTickCount(GetTickCount),
-      m_recovery(QString(), ProcessMillis),
-      m_strHelpUrl(QLatin1String(HELP_URL)),
-      m_pQtBoxes(std::make_unique<CQtMessageBoxes>()) {
-    m_pMessageBoxes = m_pQtBoxes.get();
+CZEFApp::CZEFApp(const CConsoleServices& services)
+    : m_strHelpUrl(QLatin1String(HELP_URL)), m_services(services) {
     m_wakeTimer.setSingleShot(true);
 }
 
 CZEFApp::~CZEFApp() = default;
 
 int CZEFApp::MessageBox(const QString& strText, unsigned nType) {
-    return m_pMessageBoxes->Show(strText, nType);
+    return m_services.m_boxes.Show(strText, nType);
 }
 
 void CZEFApp::OnProfileWriteFailed(const CProfile& profile) {
@@ -71,7 +57,7 @@ void CZEFApp::OnProfileWriteFailed(const CProfile& profile) {
 }
 
 void CZEFApp::ReadSettings() {
-    const StartupSettings settings = ReadStartupSettings(m_profile);
+    const StartupSettings settings = ReadStartupSettings(m_services.m_profile);
     m_bEnglish = settings.m_bEnglish;
     m_dMaxSpeed = settings.m_dMaxSpeed;
 }
@@ -92,25 +78,26 @@ void SetDialogColours() {
 
 bool CZEFApp::InitInstance() {
     // The one COM Port dialog of start-up, asked again until a port opens or the operator cancels.
-    CComPortAsk portDialog(nullptr);
+    CProfile& profile = m_services.m_profile;
+    CSerialPort& port = m_services.m_port;
+    CComPortAsk portDialog(m_services.m_boxes, profile, m_services.m_devices, nullptr);
     m_bProfileWarned = false;
-    m_profile.SetWriteFailureHandler(
+    profile.SetWriteFailureHandler(
         [this](const CProfile& profile) { OnProfileWriteFailed(profile); });
     ReadSettings();
     SetDialogColours();
     qApp->installEventFilter(this);
-    thePort.SetMessageBoxes(m_pMessageBoxes);
-    thePort.SetProfilePath(m_profile.Path());
-    m_recovery = CRecovery(CRecovery::DefaultPath(), ProcessMillis);
+    port.SetMessageBoxes(&m_services.m_boxes);
+    port.SetProfilePath(profile.Path());
     // A copy left by the last session stays as it is until the operator has been asked.
-    m_recovery.Hold(QFileInfo::exists(m_recovery.Path()));
+    m_services.m_recovery.Hold(QFileInfo::exists(m_services.m_recovery.Path()));
     m_bRecoveryOffered = m_bRecoveryPending = false;
 
-    m_pMainWnd = new CMainFrame;
+    m_pMainWnd = new CMainFrame(*this);
     m_doc.OnNewDocument();
     m_pMainWnd->show();
 
-    SelectPortAtStartup(portDialog, m_profile, *m_pMessageBoxes, thePort);
+    SelectPortAtStartup(portDialog, profile, m_services.m_boxes, port);
     ShowSplash();
     return true;
 }
@@ -136,7 +123,7 @@ void CZEFApp::ShowSplash() {
     m_pSplash->raise();
     m_pSplash->activateWindow();
     m_pSplash->repaint();
-    m_dwSplashShown = m_fnTickCount();
+    m_dwSplashShown = static_cast<std::uint32_t>(m_services.m_clock());
     // Idle is when the event loop is about to wait for input.
     if (auto* pDispatcher = QAbstractEventDispatcher::instance()) {
         m_idleConnection = connect(pDispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
@@ -167,20 +154,22 @@ bool CZEFApp::OnIdle(long) {
         AfterSplash();
         return false;
     }
-    const std::uint32_t dwElapsed = m_fnTickCount() - m_dwSplashShown;
+    // In 32 bits, so that the second is right across the counter's wrap.
+    const std::uint32_t dwElapsed =
+        static_cast<std::uint32_t>(m_services.m_clock()) - m_dwSplashShown;
     if (dwElapsed < 1000) {
         WakeForIdle(static_cast<int>(1000 - dwElapsed));
         return true;
     }
     DestroySplash();
     QObject::disconnect(m_idleConnection);
-    if (thePort.m_bOnline == 1) {
+    if (m_services.m_port.m_bOnline == 1) {
         // What lay under the splash is drawn now: the exchange can hold the program for seconds
         // when the controller does not answer, and the picture would stay on screen meanwhile.
         // Input waits, so that nothing the operator does comes before the start-up commands.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         // The controller's start-up: a reset, then a cancel. What the reset answers is not read.
-        CControllerCommands commands(thePort);
+        CControllerCommands commands(m_services.m_port);
         commands.Reset();
         commands.Cancel();
     }
@@ -201,17 +190,19 @@ void CZEFApp::OfferRecovery() {
         return;
     }
     // A dialog the operator opened, or a run already started, is not interrupted.
-    if (QApplication::activeModalWidget() || thePort.m_nPollTimer != 0 || thePort.m_bRunning) {
+    const CSerialPort& port = m_services.m_port;
+    if (QApplication::activeModalWidget() || port.m_nPollTimer != 0 || port.m_bRunning) {
         QTimer::singleShot(250, this, [this] { OfferRecovery(); });
         return;
     }
     m_bRecoveryPending = false;
     CZEFView* pView = m_pMainWnd->View();
+    CRecovery& recovery = m_services.m_recovery;
     auto pFound = std::make_unique<TestRecord>(pView->m_rec);
-    const CRecovery::Found found = m_recovery.Look(*pFound);
+    const CRecovery::Found found = recovery.Look(*pFound);
     pFound.reset();
-    m_recovery.Hold(false);
-    const QString strPath = m_recovery.Path();
+    recovery.Hold(false);
+    const QString strPath = recovery.Path();
     if (found.kind == CRecovery::Found::KEPT_ASIDE) {
         const QString strWhere =
             found.strKeptAs.isEmpty()
@@ -225,9 +216,9 @@ void CZEFApp::OfferRecovery() {
                        MB_YESNO | MB_ICONQUESTION) == IDYES) {
             pView->OpenTestFile(strPath);
             // It is still unsaved: its copy stays until it is saved or emptied.
-            m_recovery.SetUnsaved(true);
+            recovery.SetUnsaved(true);
         } else {
-            m_recovery.Remove();
+            recovery.Remove();
         }
     }
 }
@@ -293,7 +284,7 @@ void CZEFApp::OnFileNew() {
     if (m_pMainWnd) {
         CZEFView* pView = m_pMainWnd->View();
         pView->KeepUndoStep();
-        m_recovery.Replaced();
+        m_services.m_recovery.Replaced();
         pView->OnInitialUpdate();
         // The emptied test is shown at once rather than left under the old picture.
         pView->Invalidate();

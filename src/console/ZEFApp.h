@@ -5,15 +5,11 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
-#include "console/MessageBox.h"
-#include "core/files/Profile.h"
+#include "console/Services.h"
 #include "console/ZEFDoc.h"
-#include "core/link/DeviceScan.h"
-#include "core/files/Recovery.h"
-#include "core/link/SerialPort.h"
+#include "core/base/OperatorMessages.h"
 
 class CMainFrame;
 class CSplashWnd;
@@ -21,44 +17,30 @@ class QPrinter;
 class QTextBrowser;
 
 // The console's application object: start-up, the settings, the splash window, the printer,
-// About and Help, and the one place operator messages go through.
+// About and Help, and the one place operator messages go through. It works through the services
+// main hands it.
 class CZEFApp : public QObject {
 public:
-    CZEFApp();
+    explicit CZEFApp(const CConsoleServices& services);
     ~CZEFApp() override;
 
     // Start-up, in this order: settings; main window with its document and view, shown; the
     // serial port; the splash window. Needs the application object. Always succeeds: without a
     // port the console runs off-line.
     bool InitInstance();
-    // Takes the windows down (at exit, and between tests).
+    // Takes the windows down (at exit, and before the application object goes).
     void ExitInstance();
 
-    // Shows a message box captioned "Zef" through the current message boxes.
+    // Shows a message box captioned "Zef" through the operator's message boxes.
     int MessageBox(const QString& strText, unsigned nType = MB_OK);
 
-    std::uint32_t GetProfileInt(std::string_view section, std::string_view key,
-                                std::uint32_t nDefault) const {
-        return m_profile.GetProfileInt(section, key, nDefault);
-    }
-    bool WriteProfileInt(std::string_view section, std::string_view key, int nValue) {
-        return m_profile.WriteProfileInt(section, key, nValue);
-    }
     // Reads "Units", "Max Speed" and "Absolute Max Speed" into m_bEnglish and m_dMaxSpeed.
     void ReadSettings();
     // Every failed write of a setting comes here: the operator is told once while the console
     // runs, and the console goes on with the values it holds.
     void OnProfileWriteFailed(const CProfile& profile);
 
-    // Settings kept as text, such as the folder of the last test file.
-    std::optional<std::string> GetProfileString(std::string_view section,
-                                                std::string_view key) const {
-        return m_profile.GetProfileString(section, key);
-    }
-    bool WriteProfileString(std::string_view section, std::string_view key,
-                            std::string_view value) {
-        return m_profile.WriteProfileString(section, key, value);
-    }
+    const CConsoleServices& Services() const { return m_services; }
 
     // Commands of the application.
     void OnAppAbout();
@@ -82,17 +64,6 @@ public:
     CSplashWnd* m_pSplash = nullptr;
     std::uint32_t m_dwSplashShown = 0;
 
-    // Where settings live and where operator messages go; tests replace both.
-    CProfile m_profile;
-    CMessageBoxes* m_pMessageBoxes;
-    // Where the COM Port dialog looks for serial devices; tests point it at a tree of fakes.
-    CDeviceScanner m_deviceScanner;
-    // The millisecond tick counter the splash is timed with; tests set their own.
-    std::function<std::uint32_t()> m_fnTickCount;
-
-    // The copy of the unsaved test; its place is read at start-up.
-    CRecovery m_recovery;
-
     CMainFrame* m_pMainWnd = nullptr;
     CZEFDoc m_doc;
     // The operator has been told that settings cannot be saved.
@@ -107,7 +78,7 @@ private:
     void WakeForIdle(int nMs);
     void AfterSplash();
 
-    std::unique_ptr<CQtMessageBoxes> m_pQtBoxes;
+    CConsoleServices m_services;
     std::unique_ptr<QPrinter> m_pPrinter;
     QPointer<QTextBrowser> m_pHelp;
     QMetaObject::Connection m_idleConnection;
@@ -116,13 +87,6 @@ private:
     bool m_bRecoveryPending = false;  // and is still to be made
 };
 
-extern CZEFApp theApp;
-// The link to the tunnel's controller that the console drives.
-extern CSerialPort thePort;
-
 // The application's names, icon and compiled-in pictures; once, after the application object
 // has been made and before start-up.
 void SetUpApplication();
-
-// The system's millisecond tick counter, as an unsigned 32-bit value that wraps.
-std::uint32_t GetTickCount();

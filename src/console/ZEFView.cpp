@@ -16,7 +16,6 @@
 #include <cmath>
 #include <utility>
 
-#include "console/ZEFApp.h"
 #include "console/Dialogs.h"
 #include "core/files/Recovery.h"
 #include "core/files/TestFile.h"
@@ -79,7 +78,7 @@ class CZEFView::CSurface {
 public:
     explicit CSurface(CZEFView& view)
         : m_dc(view.m_image),
-          m_drawing(m_dc, view.m_screen, *view.m_pPane, [] { return thePort.m_bRunning != 0; }) {}
+          m_drawing(m_dc, view.m_screen, *view.m_pPane, [&view] { return view.Running(); }) {}
 
     CGraphDC m_dc;
     CWindowDrawing m_drawing;
@@ -99,12 +98,16 @@ private:
 
 }  // namespace
 
-CZEFView::CZEFView(QWidget* pParent)
+CZEFView::CZEFView(const CConsoleServices& services, const StartupSettings& settings,
+                   QWidget* pParent)
     : QWidget(pParent),
-      m_rec(theApp.m_bEnglish, theApp.m_dMaxSpeed),
-      m_run(m_rec, thePort, *this),
+      m_rec(settings.m_bEnglish, settings.m_dMaxSpeed),
+      m_run(m_rec, services.m_port, *this),
+      m_services(services),
       m_pRelay(std::make_unique<CPaneRelay>(*this)),
       m_pPane(m_pRelay.get()) {
+    // The status line keeps its pace by the console's clock.
+    m_run.m_state.m_fnClock = services.m_clock;
     setObjectName(QStringLiteral("view"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -113,7 +116,7 @@ CZEFView::CZEFView(QWidget* pParent)
 
 CZEFView::~CZEFView() {
     m_pSurface.reset();
-    StopPollTimer(*this, thePort);
+    StopPollTimer(*this, m_services.m_port);
 }
 
 void CZEFView::SetStatusPane(CStatusPane* pPane) {
@@ -121,7 +124,7 @@ void CZEFView::SetStatusPane(CStatusPane* pPane) {
 }
 
 bool CZEFView::Running() const {
-    return thePort.m_bRunning != 0;
+    return m_services.m_port.m_bRunning != 0;
 }
 
 // --- The window's image ------------------------------------------------------------------------
@@ -205,7 +208,7 @@ void CZEFView::changeEvent(QEvent* pEvent) {
 // --- Poll cycle ---------------------------------------------------------------------------------
 
 CRecordDrawing& CZEFView::TickDrawing() {
-    m_bTickInStop = m_bTickInStop || thePort.m_bReturningToZero != 0;
+    m_bTickInStop = m_bTickInStop || m_services.m_port.m_bReturningToZero != 0;
     return AcquireSurface().m_drawing;
 }
 
@@ -216,7 +219,7 @@ void CZEFView::EndTick() {
     }
     // The stop has ended with the fan at rest: the live updates drew in exclusive-or over the
     // overlay and the grid, so the finished test is drawn once whole. The status line stays.
-    if (!thePort.m_bReturningToZero) {
+    if (!m_services.m_port.m_bReturningToZero) {
         RedrawPlot();
     }
 }
@@ -226,15 +229,16 @@ void CZEFView::SetStatusText(const std::string& strText) {
 }
 
 void CZEFView::KillPollTimer() {
-    StopPollTimer(*this, thePort);
+    StopPollTimer(*this, m_services.m_port);
 }
 
 void CZEFView::SetPollTimer() {
-    StartPollTimer(*this, thePort);
+    StartPollTimer(*this, m_services.m_port);
 }
 
 void CZEFView::timerEvent(QTimerEvent* pEvent) {
-    if (thePort.m_nPollTimer != 0 && pEvent->timerId() == static_cast<int>(thePort.m_nPollTimer)) {
+    if (m_services.m_port.m_nPollTimer != 0 &&
+        pEvent->timerId() == static_cast<int>(m_services.m_port.m_nPollTimer)) {
         OnTimer();
         return;
     }
@@ -242,11 +246,11 @@ void CZEFView::timerEvent(QTimerEvent* pEvent) {
 }
 
 void CZEFView::OnTimer() {
-    const bool bPolling = thePort.m_nPollTimer != 0;
-    theApp.m_recovery.BeforeTick(m_rec);
+    const bool bPolling = m_services.m_port.m_nPollTimer != 0;
+    m_services.m_recovery.BeforeTick(m_rec);
     m_run.Tick();
     // The run's end is a stop too, whether the fan ran down or the link gave up.
-    if (theApp.m_recovery.AfterTick(m_rec, bPolling && thePort.m_nPollTimer == 0)) {
+    if (m_services.m_recovery.AfterTick(m_rec, bPolling && m_services.m_port.m_nPollTimer == 0)) {
         m_undo.Forget();
     }
 }
@@ -282,23 +286,23 @@ void CZEFView::ClearPreviousResults() {
     m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
     ::RedrawPlot(m_rec, m_screen, surface.m_dc);
     // Emptied on purpose: no copy of it is kept, and it is not brought back.
-    theApp.m_recovery.Saved();
+    m_services.m_recovery.Saved();
     m_undo.Forget();
 }
 
 void CZEFView::StopMarked() {
-    theApp.m_recovery.Write(m_rec);
+    m_services.m_recovery.Write(m_rec);
 }
 
 int CZEFView::MessageBox(const QString& strText, unsigned nType) {
-    return theApp.MessageBox(strText, nType);
+    return m_services.m_boxes.Show(strText, nType);
 }
 
 void CZEFView::OnSetWindSpeed() {
     if (!m_run.BeginSpeedCommand()) {
         return;
     }
-    CWindSpeedDlg dlg(window());
+    CWindSpeedDlg dlg(m_services.m_boxes, window());
     dlg.m_strSpeed = QStringLiteral("0");
     // Any unit setting but 0 is English, and the label must say the unit the number is taken in.
     dlg.m_bEnglish = m_rec.m_bEnglish ? 1 : 0;
@@ -336,7 +340,7 @@ void CZEFView::OnStopWind() {
 
 void CZEFView::OnClearGraph() {
     KeepUndoStep();
-    theApp.m_recovery.Replaced();
+    m_services.m_recovery.Replaced();
     CSurface& surface = AcquireSurface();
     CSurfaceScope scope(*this);
     m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
@@ -356,11 +360,11 @@ void CZEFView::OnOverlayClear() {
 }
 
 void CZEFView::KeepUndoStep() {
-    m_undo.Keep(m_rec, theApp.m_recovery.Unsaved());
+    m_undo.Keep(m_rec, m_services.m_recovery.Unsaved());
 }
 
 bool CZEFView::CanUndo() const {
-    return m_undo.Available() && !Running() && thePort.m_nPollTimer == 0;
+    return m_undo.Available() && !Running() && m_services.m_port.m_nPollTimer == 0;
 }
 
 void CZEFView::OnEditUndo() {
@@ -368,15 +372,15 @@ void CZEFView::OnEditUndo() {
     if (!CanUndo() || !m_undo.Restore(m_rec, bUnsaved)) {
         return;
     }
-    theApp.m_recovery.SetUnsaved(bUnsaved);
-    theApp.m_recovery.Write(m_rec);
+    m_services.m_recovery.SetUnsaved(bUnsaved);
+    m_services.m_recovery.Write(m_rec);
     RedrawAll();
 }
 
 // --- Dialogs -----------------------------------------------------------------------------------
 
 void CZEFView::OnComments() {
-    CCommentsDlg dlg(window());
+    CCommentsDlg dlg(m_services.m_boxes, window());
     for (int i = 0; i < CCommentsDlg::LINE_COUNT; ++i) {
         dlg.m_strLine[i] = TextFromBytes(m_rec.m_strComment[i]);
     }
@@ -384,7 +388,7 @@ void CZEFView::OnComments() {
         return;
     }
     CUndo before;
-    before.Keep(m_rec, theApp.m_recovery.Unsaved());
+    before.Keep(m_rec, m_services.m_recovery.Unsaved());
     const auto comments = m_rec.m_strComment;
     for (int i = 0; i < CCommentsDlg::LINE_COUNT; ++i) {
         // A line left as it was keeps its bytes, also one a file brought in another encoding.
@@ -394,8 +398,8 @@ void CZEFView::OnComments() {
     }
     if (m_rec.m_strComment != comments) {
         m_undo = std::move(before);
-        theApp.m_recovery.Changed();
-        theApp.m_recovery.Write(m_rec);
+        m_services.m_recovery.Changed();
+        m_services.m_recovery.Write(m_rec);
     }
     RedrawPlot();
 }
@@ -417,7 +421,7 @@ unsigned WholeSpeed(double dSpeed) {
 }  // namespace
 
 void CZEFView::OnConfigure() {
-    CTestConfigDlg dlg(window());
+    CTestConfigDlg dlg(m_services.m_boxes, window());
     const int nUnits = m_rec.m_bEnglish ? 0 : 1;
     dlg.m_nUnits = nUnits;
     if (m_rec.m_bEnglish) {
@@ -432,11 +436,11 @@ void CZEFView::OnConfigure() {
         return;
     }
     CUndo before;
-    before.Keep(m_rec, theApp.m_recovery.Unsaved());
+    before.Keep(m_rec, m_services.m_recovery.Unsaved());
     m_rec.m_bEnglish = dlg.m_nUnits == 0 ? 1 : 0;
     if (dlg.m_nUnits != nUnits) {
         m_undo = std::move(before);
-        theApp.m_recovery.Replaced();
+        m_services.m_recovery.Replaced();
         // A test never mixes units: a change of system starts afresh.
         m_rec.SetForceRange(2);
         m_rec.SetCdRange(1);
@@ -462,9 +466,9 @@ void CZEFView::OnConfigure() {
     if (m_rec.m_dMaxSpeed > 80.0) {
         m_rec.m_dMaxSpeed = 80.0;
     }
-    theApp.WriteProfileInt(PROFILE_SYSTEM, PROFILE_UNITS, m_rec.m_bEnglish);
-    theApp.WriteProfileInt(PROFILE_SYSTEM, PROFILE_MAX_SPEED,
-                           static_cast<int>(m_rec.m_dMaxSpeed + 0.5));
+    m_services.m_profile.WriteProfileInt(PROFILE_SYSTEM, PROFILE_UNITS, m_rec.m_bEnglish);
+    m_services.m_profile.WriteProfileInt(PROFILE_SYSTEM, PROFILE_MAX_SPEED,
+                                         static_cast<int>(m_rec.m_dMaxSpeed + 0.5));
     for (int i = 1; i < SLOT_COUNT; ++i) {
         const double dDrag = m_rec.m_drag.m_dValue[i];
         m_rec.m_cd.m_dValue[i] =
@@ -476,9 +480,9 @@ void CZEFView::OnConfigure() {
 void CZEFView::OnAxis() {
     std::unique_ptr<CAxisDlg> pDlg;
     if (m_rec.m_bEnglish) {
-        pDlg = std::make_unique<CAxisDlg>(window());
+        pDlg = std::make_unique<CAxisDlg>(m_services.m_boxes, window());
     } else {
-        pDlg = std::make_unique<CMetricAxisDlg>(window());
+        pDlg = std::make_unique<CMetricAxisDlg>(m_services.m_boxes, window());
     }
     CAxisDlg& dlg = *pDlg;
     dlg.m_bLift = m_rec.m_lift.m_bVisible;
@@ -517,8 +521,8 @@ void CZEFView::OnAxis() {
 }
 
 void CZEFView::OnComPort() {
-    CComPortAsk ask(window());
-    ::OnComPort(ask, theApp.m_profile, *theApp.m_pMessageBoxes, thePort);
+    CComPortAsk ask(m_services.m_boxes, m_services.m_profile, m_services.m_devices, window());
+    ::OnComPort(ask, m_services.m_profile, m_services.m_boxes, m_services.m_port);
 }
 
 // --- Files -------------------------------------------------------------------------------------
@@ -549,18 +553,18 @@ QString ExistingTestFile(const QString& strPath) {
 }
 
 // The folder the file dialogs start in: the one last used for a test, while it is there.
-QString TestFolder() {
+QString TestFolder(const CProfile& profile) {
     const std::optional<std::string> folder =
-        theApp.GetProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER);
+        profile.GetProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER);
     const QString strFolder = folder ? QFile::decodeName(folder->c_str()) : QString();
     return !strFolder.isEmpty() && QFileInfo(strFolder).isDir() ? strFolder : QString();
 }
 
 // Stores the folder of a test just opened or saved. A folder whose name the profile could not
 // give back as written (a line break, a blank before a semicolon) is not stored at all.
-void RememberTestFolder(const QString& strPath) {
+void RememberTestFolder(CProfile& profile, const QString& strPath) {
     const QString strFolder = QFileInfo(strPath).absolutePath();
-    if (strFolder == TestFolder()) {
+    if (strFolder == TestFolder(profile)) {
         return;
     }
     const QByteArray name = QFile::encodeName(strFolder);
@@ -572,7 +576,7 @@ void RememberTestFolder(const QString& strPath) {
         }
     }
     // Quoted, so that blanks at either end stay.
-    theApp.WriteProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER, '"' + name.toStdString() + '"');
+    profile.WriteProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER, '"' + name.toStdString() + '"');
 }
 
 // The file dialogs: Qt's own, so that the filters and their case rule are the same everywhere.
@@ -580,7 +584,8 @@ void RememberTestFolder(const QString& strPath) {
 // naming a file.
 class CTestFileDialog : public QFileDialog {
 public:
-    CTestFileDialog(QWidget* pParent, bool bSave) : QFileDialog(pParent) {
+    // strFolder: where to start, when known.
+    CTestFileDialog(QWidget* pParent, bool bSave, const QString& strFolder) : QFileDialog(pParent) {
         setOption(QFileDialog::DontUseNativeDialog);
         setAcceptMode(bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         // Open does not insist that the file exists; Save asks before it replaces one.
@@ -590,7 +595,6 @@ public:
         // Names match their filter whatever their letter case, so "*.ZEF" also shows "wing.zef".
         // Qt's dialog does so unless told otherwise; this keeps it so.
         setFilter(filter() & ~QDir::CaseSensitive);
-        const QString strFolder = TestFolder();
         if (!strFolder.isEmpty()) {
             setDirectory(strFolder);
         }
@@ -643,8 +647,8 @@ private:
     QFileSystemModel* m_pModel = nullptr;
 };
 
-QString AskFile(QWidget* pParent, bool bSave) {
-    CTestFileDialog dlg(pParent, bSave);
+QString AskFile(QWidget* pParent, bool bSave, const QString& strFolder) {
+    CTestFileDialog dlg(pParent, bSave, strFolder);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) {
         return {};
     }
@@ -663,22 +667,22 @@ QString Quoted(const QString& strPath) {
 }  // namespace
 
 void CZEFView::OnFileOpen() {
-    const QString strPath = AskFile(window(), false);
+    const QString strPath = AskFile(window(), false, TestFolder(m_services.m_profile));
     if (!strPath.isEmpty() && OpenTestFile(strPath)) {
-        RememberTestFolder(strPath);
+        RememberTestFolder(m_services.m_profile, strPath);
     }
 }
 
 bool CZEFView::OpenTestFile(const QString& strPath) {
     CUndo before;
-    before.Keep(m_rec, theApp.m_recovery.Unsaved());
+    before.Keep(m_rec, m_services.m_recovery.Unsaved());
     const FileResult result = ReadTestFile(m_rec, strPath);
     RedrawAll();
     QString strWhat;
     switch (result.status) {
         case FileStatus::Ok:
             m_undo = std::move(before);
-            theApp.m_recovery.Replaced();
+            m_services.m_recovery.Replaced();
             return true;
         case FileStatus::NotTestFile:
             strWhat = QStringLiteral("%1 is not a Zefron test file.").arg(Quoted(strPath));
@@ -690,29 +694,29 @@ bool CZEFView::OpenTestFile(const QString& strPath) {
             strWhat = QStringLiteral("Cannot read %1:\r%2").arg(Quoted(strPath), result.strError);
             break;
     }
-    theApp.MessageBox(strWhat + QStringLiteral("\rThe current test is unchanged."),
-                      MB_OK | MB_ICONEXCLAMATION);
+    m_services.m_boxes.Show(strWhat + QStringLiteral("\rThe current test is unchanged."),
+                            MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 
 void CZEFView::OnFileSave() {
-    const QString strPath = AskFile(window(), true);
+    const QString strPath = AskFile(window(), true, TestFolder(m_services.m_profile));
     if (!strPath.isEmpty() && SaveTestFile(strPath)) {
-        RememberTestFolder(strPath);
+        RememberTestFolder(m_services.m_profile, strPath);
     }
 }
 
 bool CZEFView::SaveTestFile(const QString& strPath) {
     const FileResult result = WriteTestFile(m_rec, strPath);
     if (result.Ok()) {
-        theApp.m_recovery.Saved();
+        m_services.m_recovery.Saved();
     } else {
         QString strText = QStringLiteral("Cannot save the test to %1:\r%2\rThe test was not saved.")
                               .arg(Quoted(strPath), result.strError);
         if (QFileInfo::exists(strPath)) {
             strText += QStringLiteral(" The file already there is unchanged.");
         }
-        theApp.MessageBox(strText, MB_OK | MB_ICONEXCLAMATION);
+        m_services.m_boxes.Show(strText, MB_OK | MB_ICONEXCLAMATION);
     }
     return result.Ok();
 }

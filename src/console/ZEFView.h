@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 
+#include "console/Services.h"
+#include "core/files/Profile.h"
 #include "core/link/RunControl.h"
 #include "core/record/StatusPane.h"
 #include "core/record/TestRecord.h"
@@ -20,7 +22,10 @@ class QPrinter;
 // test to the rules that run it.
 class CZEFView : public QWidget, public CRunHost {
 public:
-    explicit CZEFView(QWidget* pParent = nullptr);
+    // A view on the console's services, its test set up in the units and to the top speed the
+    // settings give.
+    CZEFView(const CConsoleServices& services, const StartupSettings& settings,
+             QWidget* pParent = nullptr);
     ~CZEFView() override;
 
     // The status bar's message pane (until it is set, the text goes nowhere). The view writes to
@@ -109,6 +114,7 @@ private:
     bool Running() const;
     void EnsureImage();
 
+    CConsoleServices m_services;
     QImage m_image;
     GraphScreen m_screen;
     bool m_bImageStale = true;

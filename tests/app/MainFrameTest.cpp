@@ -86,7 +86,7 @@ TEST_F(MainFrameTest, AcceleratorsReachTheirCommandsButNotFromADialogOrTheHelpOr
     // So is the help window, which no modal dialog shades: it opens at its contents, its text
     // fits its width, and Esc or Ctrl+W closes it.
     for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
-        theApp.OnHelp();
+        App().OnHelp();
         QPointer<QTextBrowser> pHelp = Frame().findChild<QTextBrowser*>("help");
         ASSERT_TRUE(pHelp && QTest::qWaitForWindowActive(pHelp));
         EXPECT_TRUE(pHelp->cursorForPosition(QPoint(5, 5)).block().text().contains("Contents"));
@@ -99,7 +99,7 @@ TEST_F(MainFrameTest, AcceleratorsReachTheirCommandsButNotFromADialogOrTheHelpOr
         EXPECT_TRUE(QTest::qWaitFor([&] { return !pHelp; })) << key.toString().toStdString();
     }
     // Help that cannot be found is said so; About shows the name and version.
-    theApp.m_strHelpUrl = QStringLiteral("qrc:/help/missing.html#Contents");
+    App().m_strHelpUrl = QStringLiteral("qrc:/help/missing.html#Contents");
     m_boxes.m_answers = {IDOK};
     Frame().OnCommand(ID_HELP_CONTENTS);
     EXPECT_EQ(m_boxes.TakeTexts(), Strings{"Failed to launch help."});
@@ -124,9 +124,9 @@ TEST_F(MainFrameTest, WindowCoversTheScreenByTheRule) {
     }
     EXPECT_EQ(Frame().frameGeometry(),
               CMainFrame::InitialGeometry(screen.size()).translated(screen.topLeft()));
-    theApp.ShowSplash();
-    EXPECT_EQ(theApp.m_pSplash->geometry().center(), screen.center());
-    theApp.DestroySplash();
+    App().ShowSplash();
+    EXPECT_EQ(App().m_pSplash->geometry().center(), screen.center());
+    App().DestroySplash();
 }
 
 // The link's pane follows the on-line flag: a Cancel on a link box takes it off line (the status
@@ -142,9 +142,9 @@ TEST_F(MainFrameTest, TheLinkPaneShowsWhetherTheConsoleTalksToTheTunnel) {
     EXPECT_EQ(Frame().LinkText(), "OFF-LINE");
     m_line.m_fnAnswer = nullptr;
     for (bool bOk : {true, false}) {
-        Work<CComPortDlg>(ID_COM_PORT, [bOk](QDialog& dlg) {
+        Work<CComPortDlg>(ID_COM_PORT, [this, bOk](QDialog& dlg) {
             // Down while the dialog is up: nothing goes to the tunnel meanwhile.
-            EXPECT_EQ(theApp.m_pMainWnd->LinkText(), "OFF-LINE");
+            EXPECT_EQ(Frame().LinkText(), "OFF-LINE");
             bOk ? OK(dlg) : dlg.reject();
         });
         RunLoop(20);
@@ -189,17 +189,17 @@ using StartupTest = CConsoleTest;
 TEST_F(StartupTest, TheSplashGoesAfterASecondWithoutAnyInputToWakeTheProgram) {
     QElapsedTimer clock;
     clock.start();
-    theApp.m_fnTickCount = [&] { return 0xffffff00u + std::uint32_t(clock.elapsed()); };
-    ASSERT_TRUE(thePort.Open());
-    thePort.m_bOnline = 1;
+    m_tSkew = 0xffffff00 - ProcessMillis();  // its second spans the 32-bit counter's wrap
+    ASSERT_TRUE(m_port.Open());
+    m_port.m_bOnline = 1;
     // Nothing reads the reset's reply: one longer than its buffer does not fail the start-up.
     m_line.m_fnAnswer = [this](const std::string& cmd) {
         return cmd == "\x03" ? "READY " + std::string(60, '#') + "\r" : m_line.DefaultAnswer(cmd);
     };
-    theApp.ShowSplash();
+    App().ShowSplash();
     QEventLoop loop;
     qint64 nGone = -1;
-    QObject::connect(theApp.m_pSplash, &QObject::destroyed, &loop, [&] {
+    QObject::connect(App().m_pSplash, &QObject::destroyed, &loop, [&] {
         nGone = clock.elapsed();
         QTimer::singleShot(50, &loop, &QEventLoop::quit);
     });
@@ -208,7 +208,7 @@ TEST_F(StartupTest, TheSplashGoesAfterASecondWithoutAnyInputToWakeTheProgram) {
     EXPECT_GE(nGone, 1000);
     EXPECT_LT(nGone, 1800);
     EXPECT_EQ(Sent(), (Strings{"<03>", "C"}));
-    EXPECT_EQ(thePort.m_bOnline, 1);
+    EXPECT_EQ(m_port.m_bOnline, 1);
 }
 
 // The settings reach the test; a press on the splash ends it at the next idle pass, one elsewhere
@@ -219,23 +219,22 @@ TEST_F(StartupTest, APressOnTheSplashEndsItAtTheNextIdlePassOneElsewhereAtOnce) 
     for (bool bOnSplash : {true, false}) {
         for (int nPress = 0; nPress < 3; ++nPress) {
             SCOPED_TRACE(nPress);
-            theApp.ShowSplash();
-            CSplashWnd* pSplash = theApp.m_pSplash;
+            App().ShowSplash();
+            CSplashWnd* pSplash = App().m_pSplash;
             QWidget* pWhere = bOnSplash ? static_cast<QWidget*>(pSplash) : &View();
-            m_dwTick = theApp.m_dwSplashShown + 10;  // well inside its second
             if (nPress == 0)
                 QTest::keyClick(pWhere, Qt::Key_Space);
             else
                 QTest::mouseClick(pWhere, nPress == 1 ? Qt::LeftButton : Qt::MiddleButton);
-            EXPECT_EQ(theApp.m_pSplash, bOnSplash ? pSplash : nullptr);
-            RunLoop(50, [] { return theApp.m_pSplash == nullptr; });
-            EXPECT_EQ(theApp.m_pSplash, nullptr);
+            EXPECT_EQ(App().m_pSplash, bOnSplash ? pSplash : nullptr);
+            RunLoop(50, [this] { return App().m_pSplash == nullptr; });
+            EXPECT_EQ(App().m_pSplash, nullptr);
             EXPECT_EQ(Sent(), bOnSplash ? (Strings{"<03>", "C"}) : Strings{});
         }
     }
     // An accelerator pressed elsewhere ends it too, and does its work.
-    theApp.ShowSplash();
+    App().ShowSplash();
     Key(Qt::Key_F1);
-    EXPECT_EQ(theApp.m_pSplash, nullptr);
+    EXPECT_EQ(App().m_pSplash, nullptr);
     EXPECT_NE(Frame().findChild<QTextBrowser*>("help"), nullptr);
 }

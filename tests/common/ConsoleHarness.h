@@ -1,7 +1,8 @@
 #pragma once
 
-// The console on the offscreen platform: a profile of its own, the operator's boxes and dialogs
-// answered from a script, the tunnel a scripted line, and a settable tick counter.
+// The console on the offscreen platform, made from services of its own: a profile, the operator's
+// boxes and dialogs answered from a script, the tunnel a scripted line, and a clock that can be
+// moved on.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -14,12 +15,16 @@
 
 #include "LinkDoubles.h"
 #include "console/Commands.h"
+#include "console/Dialogs.h"
 #include "console/MainFrame.h"
 #include "console/ZEFApp.h"
-#include "console/Dialogs.h"
+#include "console/ZEFView.h"
+#include "core/files/Profile.h"
+#include "core/files/Recovery.h"
+#include "core/link/DeviceScan.h"
+#include "core/link/SerialPort.h"
 #include "graph/GraphDC.h"
 #include "graph/GraphPasses.h"
-#include "console/ZEFView.h"
 
 inline void PrintTo(const QString& str, std::ostream* pOut) {
     *pOut << '"' << str.toStdString() << '"';
@@ -44,37 +49,28 @@ protected:
     void SetUp() override {
         for (QWidget* pWidget : QApplication::topLevelWidgets())
             m_windowsBefore.insert(pWidget);
-        theApp.m_profile = CProfile(m_dir.filePath(QStringLiteral("zef.ini")));
-        // The unsaved test's copy goes beside the profile, one for each test.
-        qputenv("XDG_STATE_HOME", QFile::encodeName(m_dir.path()));
-        theApp.m_pMessageBoxes = &m_boxes;
-        theApp.m_fnTickCount = [this] { return m_dwTick; };
-        thePort.SetMessageBoxes(&m_boxes);
-        thePort.SetDeviceFactory(m_line.Factory());
-        thePort.SetProfilePath(theApp.m_profile.Path());
-        thePort.m_nPort = 1;
-        thePort.m_bOnline = thePort.m_nStatus = thePort.m_bRunning = thePort.m_bReturningToZero = 0;
-        thePort.m_nPollTimer = 0;
-        thePort.m_nSpeedStep = 5;
+        m_port.SetDeviceFactory(m_line.Factory());
+        m_port.SetMessageBoxes(&m_boxes);
+        m_port.SetProfilePath(m_profile.Path());
+        m_pApp = std::make_unique<CZEFApp>(CConsoleServices{m_port, m_boxes, m_profile, m_devices,
+                                                            m_recovery, [this] { return Now(); }});
         QObject::connect(&m_modalTimer, &QTimer::timeout, [this] { PokeModal(); });
     }
     void TearDown() override {
         EXPECT_TRUE(m_boxes.m_answers.empty()) << "a box never showed";
         EXPECT_TRUE(m_handlers.empty()) << "a dialog never showed";
         m_modalTimer.stop();
-        theApp.ExitInstance();
+        m_pApp->ExitInstance();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         for (QWidget* pWidget : QApplication::topLevelWidgets()) {
             EXPECT_TRUE(m_windowsBefore.contains(pWidget))
                 << "window left behind: " << pWidget->windowTitle().toStdString();
         }
-        thePort.m_hComm.reset();
-        thePort.SetDeviceFactory({});
-        thePort.SetMessageBoxes(nullptr);
-        theApp.m_pMessageBoxes = m_pRealBoxes;
-        theApp.m_fnTickCount = GetTickCount;
-        theApp.m_strHelpUrl = m_strHelpUrl;
+        m_pApp.reset();
     }
+
+    // The console's clock: the steady clock, moved on by m_tSkew.
+    std::int64_t Now() const { return ProcessMillis() + m_tSkew; }
 
     // The next modal window, as the dialog the handler works and ends. The polling for it runs
     // only while a handler waits: it would wake the event loop that idle passes need.
@@ -106,17 +102,17 @@ protected:
     }
 
     void WriteProfile(const std::string& strText) {
-        QFile file(theApp.m_profile.Path());
+        QFile file(m_profile.Path());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(strText.c_str());
     }
     std::string ReadProfile() const {
-        QFile file(theApp.m_profile.Path());
+        QFile file(m_profile.Path());
         return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
     }
 
     // The event loop as the program runs it, so that idle passes happen; nMs or until fnDone.
-    static void RunLoop(int nMs, bool (*fnDone)() = nullptr) {
+    static void RunLoop(int nMs, const std::function<bool()>& fnDone = {}) {
         QEventLoop loop;
         QTimer::singleShot(nMs, &loop, &QEventLoop::quit);
         QTimer check;
@@ -131,21 +127,22 @@ protected:
     // Start-up on a port that opens, the splash gone by its idle path and what it sent forgotten.
     void Start(const std::string& strProfile = "[System]\r\nCOM Port=1\r\n") {
         WriteProfile(strProfile);
-        ASSERT_TRUE(theApp.InitInstance());
-        ASSERT_EQ(thePort.m_bOnline, 1);
-        m_dwTick = theApp.m_dwSplashShown + 1000;
-        RunLoop(200, [] { return theApp.m_pSplash == nullptr; });
-        ASSERT_EQ(theApp.m_pSplash, nullptr);
+        ASSERT_TRUE(App().InitInstance());
+        ASSERT_EQ(m_port.m_bOnline, 1);
+        m_tSkew += 1000;  // the splash's second is over
+        RunLoop(200, [this] { return App().m_pSplash == nullptr; });
+        ASSERT_EQ(App().m_pSplash, nullptr);
         Sent();
         // The first paint lays the graph out.
         ASSERT_TRUE(QTest::qWaitFor([this] { return View().Screen().m_rcClient.right > 0; }, 5000));
     }
 
-    CMainFrame& Frame() const { return *theApp.m_pMainWnd; }
-    CZEFView& View() const { return *theApp.m_pMainWnd->View(); }
+    CZEFApp& App() const { return *m_pApp; }
+    CMainFrame& Frame() const { return *App().m_pMainWnd; }
+    CZEFView& View() const { return *App().m_pMainWnd->View(); }
     TestRecord& Rec() const { return View().m_rec; }
     CPollState& Poll() const { return View().m_run.m_state; }
-    static bool PollRunning() { return thePort.m_nPollTimer != 0; }
+    bool PollRunning() const { return m_port.m_nPollTimer != 0; }
     Strings Sent() { return m_line.TakeWrites(); }
 
     // A key pressed in the main window, made active again as after a dialog closed.
@@ -178,9 +175,17 @@ protected:
     }
 
     QTemporaryDir m_dir, m_files;
+    std::int64_t m_tSkew = 0;
+    // The console's services, as main makes them, on a profile and a copy of their own, the
+    // operator's boxes answered from a script and the tunnel a scripted line.
     CFakeLine m_line;
     CScriptedBoxes m_boxes;
-    std::uint32_t m_dwTick = 5000;
+    CProfile m_profile{m_dir.filePath(QStringLiteral("zef.ini"))};
+    CSerialPort m_port;
+    CDeviceScanner m_devices;
+    CRecovery m_recovery{m_dir.filePath(QStringLiteral("zef/unsaved.ZEF")),
+                         [this] { return Now(); }};
+    std::unique_ptr<CZEFApp> m_pApp;
 
 private:
     void PokeModal() {
@@ -208,8 +213,6 @@ private:
     QTimer m_modalTimer;
     std::deque<std::function<void(QWidget*)>> m_handlers;
     QSet<QWidget*> m_windowsBefore;
-    CMessageBoxes* m_pRealBoxes = theApp.m_pMessageBoxes;
-    QString m_strHelpUrl = theApp.m_strHelpUrl;
 };
 
 // The console as the operator finds it after start-up.

@@ -9,12 +9,8 @@ class ComPortDialog : public CConsoleTest {
 protected:
     void SetUp() override {
         CConsoleTest::SetUp();
-        theApp.m_deviceScanner = CDeviceScanner(m_tree.Root(), CFakeDeviceTree::User());
+        m_devices = CDeviceScanner(m_tree.Root(), CFakeDeviceTree::User());
         Start("[System]\r\nCOM Port=1\r\n[Ports]\r\nCOM5=/dev/ttyUSB0\r\n");
-    }
-    void TearDown() override {
-        CConsoleTest::TearDown();
-        theApp.m_deviceScanner = CDeviceScanner();
     }
     // The list as shown, a row a line.
     static QStringList Rows(CComPortDlg& dlg) {
@@ -79,7 +75,7 @@ TEST_F(ComPortDialog, ChoosingADeviceSelectsItsPortOrMapsTheLowestFreeOneOnceItO
     Frame().OnCommand(ID_COM_PORT);
     EXPECT_EQ(m_boxes.TakeTexts(),
               Strings{"Serial Port not detected!\rCOM2: " + ZX.toStdString() + ", no such device"});
-    EXPECT_EQ(thePort.m_bOnline, 1);
+    EXPECT_EQ(m_port.m_bOnline, 1);
     EXPECT_EQ(m_line.m_opened.back(), ZX.toStdString());
     EXPECT_EQ(ReadProfile(), "[System]\r\nCOM Port=2\r\n[Ports]\r\nCOM5=/dev/ttyUSB0\r\nCOM2=" +
                                  ZX.toStdString() + "\r\n");

@@ -53,7 +53,7 @@ TEST_F(DataTable, FollowsARunRowByRowAndCopiesTheSelectedRows) {
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
     QSignalSpy resets(&Dock().Model(), &QAbstractItemModel::modelReset);
     m_line.m_nStatus = STATUS_PLUGGED;
-    thePort.m_bRunning = thePort.m_bOnline = 1;
+    m_port.m_bRunning = m_port.m_bOnline = 1;
     Poll().m_dTargetSpeed = Poll().m_dCommandSpeed = 40.0;
     for (int nTenths : {100, 150, 200, 250, 300, 350, 400, 400, 200, 100, 300, 400}) {
         Tick(nTenths);
@@ -102,15 +102,15 @@ TEST_F(DataTable, ItsVisibilityAndPlaceAreKeptInTheProfile) {
     Frame().OnCommand(ID_VIEW_DATA_TABLE);
     Frame().addDockWidget(Qt::LeftDockWidgetArea, &Dock());
     RunLoop(600);
-    EXPECT_EQ(theApp.GetProfileInt(PROFILE_DATA_TABLE, "Visible", 9), 1u);
-    EXPECT_EQ(theApp.GetProfileInt(PROFILE_DATA_TABLE, "Area", 9), 1u);
-    EXPECT_EQ(theApp.GetProfileInt(PROFILE_SYSTEM, PROFILE_COM_PORT, 9), 1u);  // the rest stays
-    theApp.ExitInstance();
-    ASSERT_TRUE(theApp.InitInstance());
+    EXPECT_EQ(m_profile.GetProfileInt(PROFILE_DATA_TABLE, "Visible", 9), 1u);
+    EXPECT_EQ(m_profile.GetProfileInt(PROFILE_DATA_TABLE, "Area", 9), 1u);
+    EXPECT_EQ(m_profile.GetProfileInt(PROFILE_SYSTEM, PROFILE_COM_PORT, 9), 1u);  // the rest stays
+    App().ExitInstance();
+    ASSERT_TRUE(App().InitInstance());
     EXPECT_TRUE(Dock().isVisible());
     EXPECT_EQ(Frame().dockWidgetArea(&Dock()), Qt::LeftDockWidgetArea);
     EXPECT_TRUE(Frame().Action(ID_VIEW_DATA_TABLE)->isChecked());
     // Closing the window changes nothing.
     Frame().close();
-    EXPECT_EQ(theApp.GetProfileInt(PROFILE_DATA_TABLE, "Visible", 9), 1u);
+    EXPECT_EQ(m_profile.GetProfileInt(PROFILE_DATA_TABLE, "Visible", 9), 1u);
 }

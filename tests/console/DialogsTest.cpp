@@ -10,7 +10,7 @@ namespace {
 class Dialogs : public CStartedConsoleTest {
 protected:
     int Profile(const char* pKey) {
-        return static_cast<int>(theApp.GetProfileInt(PROFILE_SYSTEM, pKey, 999));
+        return static_cast<int>(m_profile.GetProfileInt(PROFILE_SYSTEM, pKey, 999));
     }
     static std::array<QComboBox*, 4> Boxes(CAxisDlg& dlg) {
         return {dlg.m_pWind, dlg.m_pForce, dlg.m_pCd, dlg.m_pLD};
@@ -184,7 +184,7 @@ TEST_F(Dialogs, ASettingThatCannotBeSavedIsToldOnceAndKeptWhileTheConsoleRuns) {
             OK(dlg);
         });
     };
-    const QString strPath = theApp.m_profile.Path();
+    const QString strPath = m_profile.Path();
     const std::string strBefore = ReadProfile();
     m_boxes.m_answers = {IDOK};
     OnAFullDisk(8, [&] { configure(true); });

@@ -43,8 +43,8 @@ TEST_F(FileCommands, DialogsStartInTheLastFolderAndAllFilesListsNamesWithoutAnEx
     for (const char* pName : {"notes.txt", "Mixed.Zef", "lower.zef"})
         QFile(Path(pName)).open(QIODevice::WriteOnly);
     QFile::copy(QStringLiteral(ZEF_TEST_DATA "/zef/english-wing.ZEF"), Path("wing"));
-    theApp.WriteProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER,
-                              '"' + m_files.path().toStdString() + '"');
+    m_profile.WriteProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER,
+                                 '"' + m_files.path().toStdString() + '"');
     for (bool bSave : {false, true}) {
         Work<QFileDialog>(bSave ? ID_FILE_SAVE_AS : ID_FILE_OPEN, [&](QFileDialog& dlg) {
             EXPECT_EQ(dlg.directory().absolutePath(), m_files.path());

@@ -19,7 +19,7 @@ auto TheTest(const TestRecord& rec) {
 
 class RecoveryUndo : public CStartedConsoleTest {
 protected:
-    QString CopyPath() const { return theApp.m_recovery.Path(); }
+    QString CopyPath() const { return m_recovery.Path(); }
     bool UndoEnabled() const { return Frame().Action(ID_EDIT_UNDO)->isEnabled(); }
     // A test with readings, a comment and an overlay, on screen.
     void MakeTest() {
@@ -95,11 +95,11 @@ TEST_F(RecoveryUndo, UndoWaitsForTheRunAndIsForgottenByNewReadingsOrANewOverlay)
     const auto before = TheTest(Rec());
     Key(Qt::Key_C);
     const auto cleared = TheTest(Rec());
-    thePort.m_bRunning = 1;
+    m_port.m_bRunning = 1;
     ASSERT_TRUE(QTest::qWaitFor([this] { return !UndoEnabled(); }, 2000));
     Frame().OnCommand(ID_EDIT_UNDO);
     EXPECT_EQ(TheTest(Rec()), cleared);
-    thePort.m_bRunning = 0;
+    m_port.m_bRunning = 0;
     ASSERT_TRUE(QTest::qWaitFor([this] { return UndoEnabled(); }, 2000));
     Key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(TheTest(Rec()), before);
@@ -116,15 +116,13 @@ TEST_F(RecoveryUndo, UndoWaitsForTheRunAndIsForgottenByNewReadingsOrANewOverlay)
 // The copy follows the test: readings reach it by the first one's deadline, as do a stop and a
 // comment; a Clear the operator confirmed removes it, a stray Clear does not.
 TEST_F(RecoveryUndo, TheCopyFollowsReadingsStopsAndCommentsAndGoesWithAConfirmedClear) {
-    std::int64_t tNow = 0;
-    theApp.m_recovery = CRecovery(CopyPath(), [&tNow] { return tNow; });
     auto copy = [this] { return ReadBytes(CopyPath()); };
     m_line.m_nStatus = STATUS_PLUGGED;  // the fan turns
     for (const char* pszReading : {"200,100,300\r", "250,100,300\r"}) {
         m_line.m_strReading = pszReading;
         View().OnTimer();
         EXPECT_EQ(copy(), "(none)");  // not at every tick; the first reading's deadline stands
-        tNow += CRecovery::WRITE_DELAY_MS / 2;
+        m_tSkew += CRecovery::WRITE_DELAY_MS / 2;
     }
     View().OnTimer();
     EXPECT_EQ(copy(), FormatTestFile(Rec()));
@@ -134,7 +132,7 @@ TEST_F(RecoveryUndo, TheCopyFollowsReadingsStopsAndCommentsAndGoesWithAConfirmed
     Key(Qt::Key_S);  // Stop Wind
     EXPECT_EQ(copy(), FormatTestFile(Rec()));
     m_line.m_nStatus = STATUS_PLUGGED | STATUS_STOPPED;  // the fan has run down
-    ASSERT_TRUE(QTest::qWaitFor([] { return !PollRunning(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !PollRunning(); }, 5000));
 
     Answer<CCommentsDlg>([](CCommentsDlg& dlg) {
         QTest::keyClicks(dlg.m_pLine[0], QStringLiteral("gusty"));
@@ -184,8 +182,10 @@ TEST_F(RecoveryAtStartUp, YesRestoresTheTestUnsavedNoDeletesItAndADamagedOneIsKe
         EXPECT_EQ(FormatTestFile(Rec()) == strCopy, nAnswer == IDYES);
         EXPECT_TRUE(ShowsTheRecord());
         EXPECT_EQ(ReadBytes(strPath), nAnswer == IDYES ? strCopy : "(none)");
-        EXPECT_EQ(theApp.m_recovery.Unsaved(), nAnswer == IDYES);
-        theApp.ExitInstance();
+        EXPECT_EQ(m_recovery.Unsaved(), nAnswer == IDYES);
+        App().ExitInstance();
+        // The next session's copy, as main makes it.
+        m_recovery = CRecovery(m_recovery.Path(), [this] { return Now(); });
     }
     EXPECT_EQ(m_boxes.m_types.front(), MB_YESNO | MB_ICONQUESTION);
     Start();  // told once: nothing is asked again

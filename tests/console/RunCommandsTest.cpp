@@ -15,8 +15,8 @@ protected:
     void Fan(bool bRunning, bool bLocked = false) {
         m_line.m_nStatus =
             STATUS_PLUGGED | (bRunning ? 0 : STATUS_STOPPED) | (bLocked ? STATUS_LOCKED : 0);
-        thePort.m_bRunning = bRunning;
-        thePort.m_bOnline = 1;
+        m_port.m_bRunning = bRunning;
+        m_port.m_bOnline = 1;
         m_boxes.m_answers.assign(bLocked, IDCANCEL);
     }
     // Target and command speed, the poll, a stop in progress, and what the controller was sent.
@@ -24,7 +24,7 @@ protected:
         std::ostringstream out;
         out << Poll().m_dTargetSpeed << ' ' << Poll().m_dCommandSpeed
             << (PollRunning() ? " poll" : " idle")
-            << (thePort.m_bReturningToZero ? " stopping:" : ":");
+            << (m_port.m_bReturningToZero ? " stopping:" : ":");
         for (const std::string& strSent : Sent())
             out << ' ' << strSent;
         return out.str();
@@ -40,7 +40,7 @@ protected:
 };
 
 TEST_F(RunCommands, WithTheLinkDownSpeedCommandsAreDisabledAndStopStillZeroesTheSpeeds) {
-    thePort.m_bOnline = 0;
+    m_port.m_bOnline = 0;
     Poll().m_dTargetSpeed = 12;
     Poll().m_dCommandSpeed = 11.5;
     View().SetPollTimer();  // no command touches it
@@ -57,7 +57,7 @@ TEST_F(RunCommands, ClearPreviousResultsIsAskedOnlyWhenTheFanRestsWithResultsInV
     Record(1, 300);
     Rec().m_strComment[0] = "first run";
     View().SetPollTimer();  // a tick under the question would talk to the tunnel meanwhile
-    m_boxes.m_fnWhileShown = [](const std::string&) { EXPECT_FALSE(PollRunning()); };
+    m_boxes.m_fnWhileShown = [this](const std::string&) { EXPECT_FALSE(PollRunning()); };
     m_boxes.m_answers = {IDNO, IDYES};
     EXPECT_EQ(Press(Qt::Key_PageUp), "5 0 poll:");  // No: the test stays, the command goes on
     EXPECT_TRUE(Rec().IsRecorded(150));
@@ -170,7 +170,7 @@ TEST_F(RunCommands, ALongReplyToTheStopIsDropped) {
         return cmd == "O" ? std::string(40, '#') + "\r" : m_line.DefaultAnswer(cmd);
     };
     EXPECT_EQ(Press(Qt::Key_S), "0 0 poll stopping: S C O");
-    EXPECT_EQ(thePort.m_bOnline, 1);
+    EXPECT_EQ(m_port.m_bOnline, 1);
     EXPECT_EQ(m_boxes.TakeTexts(), Strings{});
 }
 

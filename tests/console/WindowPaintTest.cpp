@@ -46,10 +46,10 @@ TEST_F(WindowPaint, AFinishedStopShowsTheTestWholeAndKeepsTheStatusLine) {
         reading(i);
     ASSERT_FALSE(ShowsTheRecord(true));  // what the live updates leave
     for (const bool bStopped : {true, false}) {
-        thePort.m_bOnline = thePort.m_bReturningToZero = 1;
+        m_port.m_bOnline = m_port.m_bReturningToZero = 1;
         m_line.m_nStatus = bStopped ? m_line.m_nStatus : STATUS_PLUGGED;
         View().OnTimer();  // the controller says whether the fan has stopped
-        EXPECT_EQ(thePort.m_bReturningToZero, bStopped ? 0 : 1);
+        EXPECT_EQ(m_port.m_bReturningToZero, bStopped ? 0 : 1);
         EXPECT_EQ(Frame().MessageLabel()->text(),
                   bStopped ? "Wind speed is Zero" : "Returning Wind speed to Zero");
         EXPECT_EQ(ShowsTheRecord(true), bStopped);
@@ -61,7 +61,7 @@ TEST_F(WindowPaint, AFinishedStopShowsTheTestWholeAndKeepsTheStatusLine) {
 // Letter, either way round, with every comment line full and wide, nothing is drawn outside the
 // printable area (a pixel's blur allowed around it).
 TEST_F(WindowPaint, PrintedTextStaysInsideThePrintableAreaOnA4AndLetterEitherWayRound) {
-    EXPECT_EQ(theApp.Printer().pageLayout().orientation(), QPageLayout::Landscape);
+    EXPECT_EQ(App().Printer().pageLayout().orientation(), QPageLayout::Landscape);
     Record(1, 800);
     Rec().m_cd.m_bVisible = 1;
     Rec().SetCdRange(5);

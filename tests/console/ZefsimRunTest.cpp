@@ -17,7 +17,7 @@ TEST_F(ZefsimRun, TheWindowPaintsRunsResizesAndPrintsAtTheScreensScale) {
         GTEST_SKIP() << "zefsim is not built";
     CZefsim sim({"--no-pacing", "--tau", "0.3"});
     ASSERT_TRUE(sim.IsRunning());
-    thePort.SetDeviceFactory({});
+    m_port.SetDeviceFactory({});
     Start("[System]\r\nCOM Port=1\r\n[Ports]\r\nCOM1=" + sim.Device() + "\r\n");
     const double dRatio = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
                               ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
@@ -46,8 +46,8 @@ TEST_F(ZefsimRun, TheWindowPaintsRunsResizesAndPrintsAtTheScreensScale) {
     EXPECT_TRUE(ShowsTheRecord());
 
     const QString strPdf = m_dir.filePath(QStringLiteral("run.pdf"));
-    theApp.Printer().setOutputFormat(QPrinter::PdfFormat);
-    theApp.Printer().setOutputFileName(strPdf);
+    App().Printer().setOutputFormat(QPrinter::PdfFormat);
+    App().Printer().setOutputFileName(strPdf);
     Answer<QPrintDialog>([](QPrintDialog& dlg) { OK(dlg); });
     Key(Qt::Key_P, Qt::ControlModifier);
     const QString strPng = m_dir.filePath(QStringLiteral("run"));
@@ -57,7 +57,7 @@ TEST_F(ZefsimRun, TheWindowPaintsRunsResizesAndPrintsAtTheScreensScale) {
     EXPECT_GT(page.width(), page.height());  // landscape
     EXPECT_LT(qGray(page.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixel(0, 0)),
               250);
-    theApp.ExitInstance();  // before the emulator goes
+    App().ExitInstance();  // before the emulator goes
 }
 
 }  // namespace

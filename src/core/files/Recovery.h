@@ -2,7 +2,8 @@
 
 #include <QString>
 #include <cstdint>
-#include <functional>
+
+#include "core/base/Clock.h"
 
 class TestRecord;
 
@@ -15,7 +16,7 @@ public:
     // A newly recorded point reaches the file within this long (ticks check the deadline).
     static constexpr std::int64_t WRITE_DELAY_MS = 1000;
 
-    CRecovery(QString strPath, std::function<std::int64_t()> fnClock);
+    CRecovery(QString strPath, CClock fnClock);
 
     // $XDG_STATE_HOME/zef/unsaved.ZEF, else ~/.local/state/zef/unsaved.ZEF.
     static QString DefaultPath();
@@ -66,7 +67,7 @@ private:
     static constexpr std::int64_t NO_DEADLINE = -1;
 
     QString m_strPath;
-    std::function<std::int64_t()> m_fnClock;
+    CClock m_fnClock;
     std::int64_t m_tDeadline = NO_DEADLINE;
     bool m_bUnsaved = false;
     bool m_bHeld = false;

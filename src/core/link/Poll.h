@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "core/base/Clock.h"
 #include "core/link/ControllerCommands.h"
 #include "core/link/SerialPort.h"
 #include "core/record/TestRecord.h"
@@ -36,7 +37,7 @@ public:
     double m_dCommandSpeed = 0.0;
     // When the status line last showed a reading, and the clock that says so.
     std::int64_t m_tLastStatus = 0;
-    std::function<std::int64_t()> m_fnClock = ProcessMillis;
+    CClock m_fnClock = ProcessMillis;
 };
 
 // What a poll tick needs of the view.

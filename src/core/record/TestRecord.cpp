@@ -1,7 +1,6 @@
 #include "core/record/TestRecord.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 
@@ -54,8 +53,6 @@ CurveTable MakeCurve(COLORREF crValue, COLORREF crOverlay, int bVisible) {
     return table;
 }
 
-const auto g_tProcessStart = std::chrono::steady_clock::now();
-
 }  // namespace
 
 double DisplayedTop(const GraphAxis& axis) {
@@ -102,12 +99,6 @@ int SlotOfSpeed(double dSpeed) {
         return -1;
     }
     return dSlot > LAST_SLOT ? SLOT_COUNT : static_cast<int>(dSlot);
-}
-
-std::int64_t ProcessMillis() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 g_tProcessStart)
-        .count();
 }
 
 TestRecord::TestRecord(int bEnglish, double dMaxSpeed)

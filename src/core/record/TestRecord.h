@@ -101,9 +101,6 @@ public:
                             double dCd, double dLD) = 0;
 };
 
-// Milliseconds since the program started, from a steady clock.
-std::int64_t ProcessMillis();
-
 // Everything the console holds about the test in progress: its tables, comments, area and unit
 // system, and the scales it is plotted on (they follow the unit system). How one surface shows
 // it (the surface's size, the plot's background, the marker) is the graph's.
