@@ -12,8 +12,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTimerEvent>
-#include <climits>
-#include <cmath>
 #include <utility>
 
 #include "console/Dialogs.h"
@@ -24,9 +22,8 @@
 #include "graph/GraphPasses.h"
 #include "core/link/PortSelection.h"
 #include "core/link/SerialPort.h"
-#include "core/base/NumberText.h"
 #include "core/base/TextBytes.h"
-#include "core/record/Units.h"
+#include "core/record/TestSettings.h"
 
 namespace {
 
@@ -404,76 +401,31 @@ void CZEFView::OnComments() {
     RedrawPlot();
 }
 
-namespace {
-
-// A speed as the unsigned whole number the Max Speed box holds, truncated. A maximum written by
-// hand in the profile can lie beyond what the box holds; it shows as the nearest it can.
-unsigned WholeSpeed(double dSpeed) {
-    if (!(dSpeed > 0.0)) {
-        return 0;
-    }
-    if (dSpeed >= static_cast<double>(UINT_MAX)) {
-        return UINT_MAX;
-    }
-    return static_cast<unsigned>(dSpeed);
-}
-
-}  // namespace
-
 void CZEFView::OnConfigure() {
     CTestConfigDlg dlg(m_services.m_boxes, window());
-    const int nUnits = m_rec.m_bEnglish ? 0 : 1;
-    dlg.m_nUnits = nUnits;
-    if (m_rec.m_bEnglish) {
-        dlg.m_nMaxSpeed = WholeSpeed(m_rec.m_dMaxSpeed);
-        dlg.m_strCdArea = QString::fromStdString(FormatFixed(m_rec.m_dCdArea, 3, 2));
-    } else {
-        dlg.m_nMaxSpeed = WholeSpeed(m_rec.m_dMaxSpeed * KMH_PER_MPH + 0.5);
-        dlg.m_strCdArea =
-            QString::fromStdString(FormatFixed(m_rec.m_dCdArea * SQCM_PER_SQIN, 3, 2));
-    }
+    const CTestConfig shown = ShownTestConfig(m_rec);
+    dlg.m_nUnits = shown.m_nUnits;
+    dlg.m_nMaxSpeed = shown.m_nMaxSpeed;
+    dlg.m_strCdArea = QString::fromStdString(shown.m_strCdArea);
     if (dlg.DoModal() != QDialog::Accepted) {
         return;
     }
-    CUndo before;
-    before.Keep(m_rec, m_services.m_recovery.Unsaved());
-    m_rec.m_bEnglish = dlg.m_nUnits == 0 ? 1 : 0;
-    if (dlg.m_nUnits != nUnits) {
-        m_undo = std::move(before);
+    const CTestConfig chosen{dlg.m_nUnits, dlg.m_nMaxSpeed, dlg.m_strCdArea.toStdString()};
+    if (chosen.m_nUnits != shown.m_nUnits) {
+        m_undo.Keep(m_rec, m_services.m_recovery.Unsaved());
         m_services.m_recovery.Replaced();
         // A test never mixes units: a change of system starts afresh.
-        m_rec.SetForceRange(2);
-        m_rec.SetCdRange(1);
-        m_rec.SetLDRange(1);
-        m_rec.SetSpeedRange(1);
+        m_rec.m_bEnglish = chosen.m_nUnits == 0 ? 1 : 0;
+        m_rec.SetDefaultRanges();
         CSurface& surface = AcquireSurface();
         CSurfaceScope scope(*this);
         m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
         ::RedrawAll(m_rec, m_screen, surface.m_dc, *m_pPane, Running());
     }
-    m_rec.ApplyUnitScales();
-    double dArea = TextToNumber(dlg.m_strCdArea.toStdString());
-    if (!std::isfinite(dArea)) {
-        dArea = 0.0;  // as any area that is no number
-    }
-    if (m_rec.m_bEnglish) {
-        m_rec.m_dMaxSpeed = dlg.m_nMaxSpeed;
-        m_rec.m_dCdArea = dArea;
-    } else {
-        m_rec.m_dMaxSpeed = dlg.m_nMaxSpeed * MPH_PER_KMH;
-        m_rec.m_dCdArea = dArea * SQIN_PER_SQCM;
-    }
-    if (m_rec.m_dMaxSpeed > 80.0) {
-        m_rec.m_dMaxSpeed = 80.0;
-    }
+    ApplyTestConfig(m_rec, chosen);
     m_services.m_profile.WriteProfileInt(PROFILE_SYSTEM, PROFILE_UNITS, m_rec.m_bEnglish);
     m_services.m_profile.WriteProfileInt(PROFILE_SYSTEM, PROFILE_MAX_SPEED,
                                          static_cast<int>(m_rec.m_dMaxSpeed + 0.5));
-    for (int i = 1; i < SLOT_COUNT; ++i) {
-        const double dDrag = m_rec.m_drag.m_dValue[i];
-        m_rec.m_cd.m_dValue[i] =
-            dDrag == EMPTY_SLOT ? EMPTY_SLOT : m_rec.DragCoefficient(i * 0.1, dDrag);
-    }
     RedrawAll();
 }
 
@@ -485,37 +437,20 @@ void CZEFView::OnAxis() {
         pDlg = std::make_unique<CMetricAxisDlg>(m_services.m_boxes, window());
     }
     CAxisDlg& dlg = *pDlg;
-    dlg.m_bLift = m_rec.m_lift.m_bVisible;
-    dlg.m_bDrag = m_rec.m_drag.m_bVisible;
-    dlg.m_bCdOn = m_rec.m_cd.m_bVisible;
-    dlg.m_bLDOn = m_rec.m_ld.m_bVisible;
-    const bool bEnglish = m_rec.m_bEnglish != 0;
-    auto shown = [](double dTop, int nRange, int nPrecision) {
-        return QString::fromStdString(FormatFixed(std::ldexp(dTop, 1 - nRange), nPrecision, 2));
-    };
-    dlg.m_strForce = shown(bEnglish ? 2.0 : 1.0, m_rec.m_axisForce.m_nRange, 3);
-    dlg.m_strCd = shown(2.0, m_rec.m_axisCd.m_nRange, 2);
-    dlg.m_strLD = shown(20.0, m_rec.m_axisLD.m_nRange, 1);
-    dlg.m_strWind = bEnglish ? shown(80.0, m_rec.m_axisWind.m_nRange, 1)
-                             : shown(130.0, m_rec.m_axisWind.m_nRange, 0);
-    // A box left as it was shown keeps its range: the finest ranges show rounded tops ("0.13"
-    // for 0.125), which read back would give the next coarser range.
-    const QString strForce = dlg.m_strForce, strWind = dlg.m_strWind, strCd = dlg.m_strCd,
-                  strLD = dlg.m_strLD;
-    auto range = [](double dBase, const QString& strShown, const QString& strText, int nRange) {
-        return strText == strShown ? nRange : RangeFromText(dBase, strText.toStdString(), nRange);
-    };
+    const CAxisTops shown = ShownAxisTops(m_rec);
+    dlg.m_bLift = shown.m_bLift;
+    dlg.m_bDrag = shown.m_bDrag;
+    dlg.m_bCdOn = shown.m_bCdOn;
+    dlg.m_bLDOn = shown.m_bLDOn;
+    dlg.m_strForce = QString::fromStdString(shown.m_strForce);
+    dlg.m_strWind = QString::fromStdString(shown.m_strWind);
+    dlg.m_strCd = QString::fromStdString(shown.m_strCd);
+    dlg.m_strLD = QString::fromStdString(shown.m_strLD);
     if (dlg.DoModal() == QDialog::Accepted) {
-        m_rec.m_lift.m_bVisible = dlg.m_bLift;
-        m_rec.m_drag.m_bVisible = dlg.m_bDrag;
-        m_rec.m_cd.m_bVisible = dlg.m_bCdOn;
-        m_rec.m_ld.m_bVisible = dlg.m_bLDOn;
-        m_rec.SetForceRange(
-            range(bEnglish ? 2.0 : 1.0, strForce, dlg.m_strForce, m_rec.m_axisForce.m_nRange));
-        m_rec.SetSpeedRange(
-            range(bEnglish ? 85.0 : 140.0, strWind, dlg.m_strWind, m_rec.m_axisWind.m_nRange));
-        m_rec.SetCdRange(range(2.0, strCd, dlg.m_strCd, m_rec.m_axisCd.m_nRange));
-        m_rec.SetLDRange(range(20.0, strLD, dlg.m_strLD, m_rec.m_axisLD.m_nRange));
+        ApplyAxisTops(m_rec, shown,
+                      {dlg.m_bLift, dlg.m_bDrag, dlg.m_bCdOn, dlg.m_bLDOn,
+                       dlg.m_strForce.toStdString(), dlg.m_strWind.toStdString(),
+                       dlg.m_strCd.toStdString(), dlg.m_strLD.toStdString()});
     }
     RedrawAll();
 }

@@ -112,6 +112,10 @@ TestRecord::TestRecord(int bEnglish, double dMaxSpeed)
       m_ld(MakeCurve(RGB(0, 255, 255), RGB(0, 128, 128), 0)),
       m_bEnglish(bEnglish),
       m_dMaxSpeed(dMaxSpeed) {
+    SetDefaultRanges();
+}
+
+void TestRecord::SetDefaultRanges() {
     SetSpeedRange(1);
     SetForceRange(2);
     SetCdRange(1);

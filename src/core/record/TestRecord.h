@@ -129,6 +129,8 @@ public:
     void SetCdRange(int nIndex);
     void SetLDRange(int nIndex);
     void ApplyUnitScales();
+    // The scales a new test starts on, in its unit system.
+    void SetDefaultRanges();
 
     // The displayed top of the wind axis in slots (top x 10).
     double WindTopSlots() const;
