@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <deque>
 #include <set>
 #include <utility>
 
+#include "AsOperator.h"
 #include "RecordingDrawing.h"
 #include "core/files/Profile.h"
 #include "core/link/Poll.h"
@@ -154,9 +154,7 @@ protected:
         m_port.m_bOnline = 1;
     }
     void WriteProfile(const std::string& strText) {
-        QFile file(m_profile.Path());
-        ASSERT_TRUE(m_dir.isValid() && file.open(QIODevice::WriteOnly));
-        file.write(strText.c_str());
+        ASSERT_TRUE(WriteBytes(m_profile.Path(), strText));
     }
 
     QTemporaryDir m_dir;

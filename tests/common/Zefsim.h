@@ -9,13 +9,8 @@
 #include <string>
 #include <vector>
 
-#ifndef ZEF_ZEFSIM
-#define ZEF_ZEFSIM ""  // not built: the tests that need it skip
-#endif
-
 class CZefsim {
 public:
-    // Starts zefsim with the options given.
     explicit CZefsim(const std::vector<std::string>& options) {
         QStringList args;
         for (const std::string& s : options)
@@ -47,11 +42,10 @@ public:
     // exit status; -1 when it did not exit by itself.
     int Stop(int nSignal = 0) {
         if (m_process.state() != QProcess::NotRunning) {
-            if (nSignal != 0) {
+            if (nSignal != 0)
                 ::kill(static_cast<pid_t>(m_process.processId()), nSignal);
-            } else {
+            else
                 Operator("quit");
-            }
             if (!m_process.waitForFinished(10000)) {
                 m_process.kill();
                 m_process.waitForFinished();

@@ -7,6 +7,7 @@
 
 #include "AsOperator.h"
 #include "core/files/Profile.h"
+#include "core/files/Recovery.h"
 
 namespace {
 
@@ -95,16 +96,27 @@ TEST_F(ProfileTest, AProfileThatCannotBeReadIsLeftAsItIs) {
                                      strFifo + ": It is not a regular file."}));
 }
 
-TEST(ProfilePath, EnvironmentDecidesWhereTheProfileLives) {
-    const QByteArray oldProfile = qgetenv("ZEF_PROFILE"), oldConfig = qgetenv("XDG_CONFIG_HOME");
-    for (const auto& [pProfile, pConfig, strPath] :
-         {std::tuple{"/tmp/demo/zef.ini", "/home/lab/.cfg", QStringLiteral("/tmp/demo/zef.ini")},
-          {"", "/home/lab/.cfg", QStringLiteral("/home/lab/.cfg/zef.ini")},
-          {"", "", QDir::homePath() + "/.config/zef.ini"}}) {
-        *pProfile ? qputenv("ZEF_PROFILE", pProfile) : qunsetenv("ZEF_PROFILE");
-        qputenv("XDG_CONFIG_HOME", pConfig);
-        EXPECT_EQ(CProfile::DefaultPath(), strPath);
+// Where the profile and the unsaved test's copy live: ZEF_PROFILE, else the configuration folder;
+// the state folder only when absolute; else under the home folder.
+TEST(DefaultPaths, TheEnvironmentDecidesWhereTheProfileAndTheCopyLive) {
+    const char* const VARS[] = {"ZEF_PROFILE", "XDG_CONFIG_HOME", "XDG_STATE_HOME"};
+    QByteArray old[3];
+    for (int i = 0; i < 3; ++i)
+        old[i] = qgetenv(VARS[i]);
+    const QString strHome = QDir::homePath(),
+                  strHomeCopy = strHome + "/.local/state/zef/unsaved.ZEF";
+    const std::tuple<std::array<const char*, 3>, QString, QString> cases[] = {
+        {{"/tmp/demo/zef.ini", "/home/lab/.cfg", "/var/lab/state"},
+         "/tmp/demo/zef.ini",
+         "/var/lab/state/zef/unsaved.ZEF"},
+        {{"", "/home/lab/.cfg", ""}, "/home/lab/.cfg/zef.ini", strHomeCopy},
+        {{"", "", "relative/state"}, strHome + "/.config/zef.ini", strHomeCopy}};
+    for (const auto& [values, strProfile, strCopy] : cases) {
+        for (int i = 0; i < 3; ++i)
+            *values[i] ? qputenv(VARS[i], values[i]) : qunsetenv(VARS[i]);
+        EXPECT_EQ(CProfile::DefaultPath(), strProfile);
+        EXPECT_EQ(CRecovery::DefaultPath(), strCopy) << values[2];
     }
-    oldProfile.isNull() ? qunsetenv("ZEF_PROFILE") : qputenv("ZEF_PROFILE", oldProfile);
-    oldConfig.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", oldConfig);
+    for (int i = 0; i < 3; ++i)
+        old[i].isNull() ? qunsetenv(VARS[i]) : qputenv(VARS[i], old[i]);
 }

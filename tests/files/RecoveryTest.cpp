@@ -35,19 +35,6 @@ protected:
                          [this] { return m_tNow; }};
 };
 
-TEST_F(RecoveryTest, ThePlaceFollowsTheStateFolderOrTheHomeFolder) {
-    const QByteArray old = qgetenv("XDG_STATE_HOME");
-    const QString strHome = QDir::homePath() + "/.local/state/zef/unsaved.ZEF";
-    for (const auto& [pState, strExpected] :
-         {std::pair{"/var/lab/state", QStringLiteral("/var/lab/state/zef/unsaved.ZEF")},
-          {"", strHome},
-          {"relative/state", strHome}}) {
-        qputenv("XDG_STATE_HOME", pState);
-        EXPECT_EQ(CRecovery::DefaultPath(), strExpected) << pState;
-    }
-    qputenv("XDG_STATE_HOME", old);
-}
-
 // (The console's test follows the copy through readings, a stop, a comment and a Clear.) Once
 // saved, a later write of the same test (a stop) puts nothing back, nor does a test without
 // readings; a test replaced by another one, or held while the operator is asked about it,

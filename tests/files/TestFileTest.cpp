@@ -58,6 +58,12 @@ TEST(TestFile, AFreshTestByteForByteAndRandomTestsInBothUnitSystemsSlotForSlot) 
     TestRecord fresh(1, 80.0);  // as a clear leaves it
     fresh.m_lift.m_dValue[0] = fresh.m_drag.m_dValue[0] = 0.0;
     EXPECT_EQ(FormatTestFile(fresh), HEADER + "+0, +0.000000, +0.000000\r\n]\r\n");
+    // Whoever filled the comments, the file keeps its layout: each comment is one line.
+    fresh.m_strComment = {"a\r\nb", "\n\n\n", "\r", "t\tu\x7f", "", "", "", "", "", "z"};
+    EXPECT_EQ(FormatTestFile(fresh), HEADER.substr(0, HEADER.find('[') + 3) +
+                                         "a  b\r\n   \r\n \r\nt u \r\n\r\n\r\n\r\n\r\n\r\nz\r\n" +
+                                         HEADER.substr(HEADER.find(']')) +
+                                         "+0, +0.000000, +0.000000\r\n]\r\n");
     std::mt19937 rng(2024);
     auto decimals = [&](int nMax) { return int(rng() % (2 * nMax + 1) - nMax) / 1e6; };
     QTemporaryDir dir;
@@ -152,16 +158,6 @@ TEST(TestFile, HandMadeFilesAreReadAsTheConsoleAlwaysHasReadThem) {
     }
 }
 
-// Whoever filled the comments, the file keeps its layout: each comment is one line.
-TEST(TestFile, ACommentWithLineBreaksIsWrittenOnOneLine) {
-    TestRecord rec(1, 80.0);
-    rec.m_strComment = {"a\r\nb", "\n\n\n", "\r", "t\tu\x7f", "", "", "", "", "", "z"};
-    EXPECT_NE(FormatTestFile(rec).find("Comment Text=\r\n[\r\na  b\r\n   \r\n \r\nt u \r\n\r\n"
-                                       "\r\n\r\n\r\n\r\nz\r\n]\r\nWind, Lift, Drag=\r\n"),
-              std::string::npos)
-        << FormatTestFile(rec);
-}
-
 // In a folder that takes no new file, a file the operator may change is rewritten in place;
 // a new file there still cannot be made.
 TEST(TestFile, AFolderThatTakesNoNewFileStillTakesAChangedOne) {
@@ -176,12 +172,8 @@ TEST(TestFile, AFolderThatTakesNoNewFileStillTakesAChangedOne) {
         return WriteTestFile(rec, strPath).Ok() &&
                WriteTestFile(rec, dir.filePath("new.ZEF")).status == FileStatus::CannotOpen;
     });
-    if (!saved) {
+    if (!saved)
         GTEST_SKIP() << "cannot act as another user";
-    }
     EXPECT_TRUE(*saved);
-    TestRecord opened(0, 80.0);
-    ASSERT_TRUE(ReadTestFile(opened, strPath).Ok());
-    EXPECT_EQ(opened.m_bEnglish, 1);
-    EXPECT_EQ(RecordedSlots(opened), (std::vector<int>{0, 100}));
+    EXPECT_EQ(ReadBytes(strPath), FormatTestFile(rec));
 }

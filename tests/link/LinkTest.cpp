@@ -261,24 +261,21 @@ TEST_F(PollTest, TickWithoutAReadingRecordsNothing) {
     }
 }
 
+// A stop asks only the status, the target left alone, until the fan rests or the link goes:
+// turning, at rest, then the panel locked and its box cancelled.
 TEST_F(PollTest, StopAsksOnlyTheStatusUntilTheFanRestsOrTheLinkGoes) {
-    m_port.m_bReturningToZero = 1;
     m_poll.m_dTargetSpeed = 10;
-    Tick();
-    EXPECT_EQ(m_line.TakeWrites(), Texts{"S"});
-    EXPECT_EQ(m_status, Texts{"Returning Wind speed to Zero"});
-    EXPECT_TRUE(m_bTimerRunning);
-    EXPECT_EQ(m_poll.m_dCommandSpeed, 0.0);
-    for (const int nStatus : {STATUS_PLUGGED | STATUS_STOPPED, STATUS_PLUGGED | STATUS_LOCKED}) {
+    for (const int nStatus : {0, STATUS_STOPPED, STATUS_LOCKED}) {
         m_port.m_bReturningToZero = 1;
         m_bTimerRunning = true;
-        m_line.m_nStatus = nStatus;
-        m_boxes.m_answers = {IDCANCEL};
+        m_line.m_nStatus = STATUS_PLUGGED | nStatus;
+        m_boxes.m_answers.assign(nStatus == STATUS_LOCKED, IDCANCEL);
         Tick();
         EXPECT_EQ(m_line.TakeWrites(), Texts{"S"});
-        EXPECT_EQ(m_status.back(), "Wind speed is Zero");
-        EXPECT_FALSE(m_bTimerRunning);
-        EXPECT_EQ(m_port.m_bReturningToZero, 0);
+        EXPECT_EQ(m_status.back(), nStatus ? "Wind speed is Zero" : "Returning Wind speed to Zero");
+        EXPECT_EQ(m_bTimerRunning, !nStatus);
+        EXPECT_EQ(m_port.m_bReturningToZero, !nStatus);
+        EXPECT_EQ(m_poll.m_dCommandSpeed, 0.0);
     }
 }
 

@@ -1,8 +1,11 @@
-// The link end to end: the console's own code on a pseudo-terminal, with the tunnel emulator at
-// the other end, its faults thrown as an operator would throw them; and what the emulator does
-// that the console cannot see.
+// The link on real terminals: the terminal device on a pseudo-terminal whose controller end the
+// test holds; the console's own code with the tunnel emulator at the other end, its faults thrown
+// as an operator would throw them; and what the emulator does that the console cannot see.
 
 #include <malloc.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
 
 #include <QDir>
 #include <filesystem>
@@ -19,6 +22,66 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+
+TEST(TermiosDevice, SetsOnly2400_8N1IsNotSharedDiscardsUnreadInputAndWaitsAsAllowed) {
+    int hMaster = -1, hPeek = -1;
+    char szName[128];
+    ASSERT_EQ(openpty(&hMaster, &hPeek, nullptr, nullptr, nullptr), 0);
+    ASSERT_EQ(ptsname_r(hMaster, szName, sizeof szName), 0);
+    // A port left in cooked mode, 2 stop bits at 9600, with flow control, modem lines and control
+    // characters that are the system's business. (A pty keeps 8N1 and one speed whatever it is
+    // told.)
+    termios tio{};
+    ASSERT_EQ(tcgetattr(hPeek, &tio), 0);
+    tio.c_cflag |= CSTOPB | CRTSCTS | CLOCAL | HUPCL;
+    tio.c_iflag |= ICRNL | IXON | IXOFF | ISTRIP;
+    tio.c_oflag |= OPOST | ONLCR;
+    tio.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
+    tio.c_cc[VINTR] = 0x05;
+    cfsetspeed(&tio, B9600);
+    ASSERT_EQ(tcsetattr(hPeek, TCSANOW, &tio), 0);
+
+    CTermiosDevice device;
+    COpenFailure failure;
+    ASSERT_TRUE(device.Open(szName, failure)) << failure.m_strReason;
+    ASSERT_EQ(tcgetattr(hPeek, &tio), 0);
+    EXPECT_EQ(cfgetospeed(&tio), speed_t{B2400});
+    EXPECT_EQ(tio.c_cflag & (CSTOPB | CRTSCTS | CLOCAL | HUPCL),
+              tcflag_t{CRTSCTS | CLOCAL | HUPCL});
+    EXPECT_EQ(tio.c_iflag & (ICRNL | ISTRIP | IXON | IXOFF), tcflag_t{IXON | IXOFF});
+    EXPECT_EQ(tio.c_oflag & OPOST, 0u);
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(tio.c_cc[VINTR], 0x05);
+
+    CTermiosDevice second;
+    EXPECT_FALSE(second.Open(szName, failure));
+    EXPECT_EQ(failure.m_nError, EBUSY);
+    EXPECT_EQ(failure.m_strReason, std::string(szName) + ": in use by another program");
+
+    // A discard drops a reply that came late, once it has reached the device end, but not the
+    // command still going out.
+    ASSERT_EQ(::write(hMaster, "late\r", 5), 5);
+    pollfd fd = {hPeek, POLLIN, 0};
+    EXPECT_EQ(::poll(&fd, 1, 5000), 1);
+    ASSERT_TRUE(device.Write("S\r", 2));
+    device.DiscardInput();
+    char c = 0;
+    auto t = Clock::now();
+    EXPECT_EQ(device.ReadByte(c, 150), ReadResult::TIMED_OUT);
+    EXPECT_GE(Clock::now() - t, 150ms);
+    char buf[8] = {};
+    fd.fd = hMaster;
+    ASSERT_EQ(::poll(&fd, 1, 5000), 1);
+    EXPECT_EQ(::read(hMaster, buf, sizeof buf), 2);
+    EXPECT_STREQ(buf, "S\r");
+
+    // The controller end going away fails the wait at once.
+    ::close(hMaster);
+    t = Clock::now();
+    EXPECT_EQ(device.ReadByte(c, 4000), ReadResult::FAILED);
+    EXPECT_LT(Clock::now() - t, 3000ms);
+    ::close(hPeek);
+}
 
 // The terminal device, counting what is written on it.
 class CCountingDevice : public CTermiosDevice {
@@ -86,6 +149,10 @@ TEST_F(ZefsimLinkTest, SoakOfTenThousandTicksWithFaultsStaysConsistentAndDoesNot
         const long nWrites = m_nWrites;
         Tick();
         EXPECT_EQ(m_nWrites, nWrites) << "a tick sent while a box was up";
+        // Every box of the link lets the operator retry; none is kept, so that the heap compares.
+        EXPECT_EQ(m_boxes.m_types.back(), unsigned{MB_RETRYCANCEL | MB_ICONEXCLAMATION}) << strText;
+        m_boxes.m_types.clear();
+        m_boxes.m_shown.clear();
         nLastAnswer = Chance(0.3) ? IDCANCEL : IDRETRY;
         if (nLastAnswer == IDRETRY && Chance(0.7))
             Mend();
@@ -99,14 +166,11 @@ TEST_F(ZefsimLinkTest, SoakOfTenThousandTicksWithFaultsStaysConsistentAndDoesNot
     std::size_t nHeap = 0;
     unsigned nFds = 0;
     for (int nTick = 1; nTick <= 10000; ++nTick) {
-        if (nTick == 1000) {
-            nHeap = Heap();
-            nFds = QDir(QStringLiteral("/proc/self/fd")).count();
-        }
-        if (Chance(0.02)) {
+        if (nTick == 1000)
+            nHeap = Heap(), nFds = QDir(QStringLiteral("/proc/self/fd")).count();
+        if (Chance(0.02))
             m_pSim->Operator(
                 std::array{"mute", "lock", "unplug", "garble-w", "ungarble-w"}[rng() % 5]);
-        }
         if (!m_port.m_bOnline && Chance(0.2)) {
             if (Chance(0.7))
                 Mend();
@@ -131,11 +195,6 @@ TEST_F(ZefsimLinkTest, SoakOfTenThousandTicksWithFaultsStaysConsistentAndDoesNot
         ASSERT_EQ(m_port.m_bRunning, (m_port.m_nStatus & STATUS_STOPPED) ? 0 : 1);
         ASSERT_TRUE(std::isfinite(m_poll.m_dFiltWind + m_poll.m_dFiltLift + m_poll.m_dFiltDrag));
         ASSERT_EQ(m_nDepth, 0);
-        const unsigned RETRY_CANCEL = MB_RETRYCANCEL | MB_ICONEXCLAMATION;
-        ASSERT_EQ(m_boxes.m_types, std::vector<unsigned>(m_boxes.m_types.size(), RETRY_CANCEL));
-        // Nothing is kept, so that the memory may be compared.
-        m_boxes.m_shown.clear();
-        m_boxes.m_types.clear();
         m_dc.m_calls.clear();
     }
     for (const char* psz : {"Serial Commu", "Cable is dis", "Control Pane", "reopen"})
@@ -149,8 +208,9 @@ TEST_F(ZefsimLinkTest, SoakOfTenThousandTicksWithFaultsStaysConsistentAndDoesNot
 
 // The emulator's own behaviour, which the console cannot tell from a real controller's: muted it
 // neither answers nor acts; its link, made over a stale one and removed as it ends, outlives the
-// operator's input and the console's closing the port.
-TEST_F(ZefsimLinkTest, MutedItNeitherAnswersNorActsAndItsLinkLastsUntilItEnds) {
+// operator's input and the console's closing the port; a seed repeats its noise, and its replies
+// leave at the line rate unless unpaced.
+TEST_F(ZefsimLinkTest, MutedSilentLinkedUntilItEndsSeededAndPacedAtTheLineRate) {
     const std::string strLink = m_dir.filePath(QStringLiteral("ttyZefron")).toStdString();
     ASSERT_EQ(::symlink("/nonexistent/pts", strLink.c_str()), 0);
     ASSERT_NO_FATAL_FAILURE(Start({"--no-pacing", "--tau", "0.2", "--link", strLink}, strLink));
@@ -165,9 +225,7 @@ TEST_F(ZefsimLinkTest, MutedItNeitherAnswersNorActsAndItsLinkLastsUntilItEnds) {
     EXPECT_EQ(Exchange("S"), "12\r") << "the muted speed was obeyed, or the input's end ended it";
     EXPECT_EQ(m_pSim->Stop(SIGTERM), 0);
     EXPECT_FALSE(std::filesystem::is_symlink(strLink));
-}
 
-TEST_F(ZefsimLinkTest, SeedRepeatsTheNoiseAndRepliesLeaveAtTheLineRateUnlessUnpaced) {
     // At rest the readings are pure noise.
     const auto [strPaced, paced] = Exchanges({"--seed", "7"});
     const auto [strUnpaced, unpaced] = Exchanges({"--no-pacing", "--seed", "7"});

@@ -16,9 +16,8 @@ TEST(FormatFixed, RoundsExactHalvesAwayFromZeroAndOtherwiseAgreesWithPrintf) {
         {32.5, 0, "33"}, {0.125, 2, "0.13"}, {0.0625, 3, "0.063"}, {-2.5, 0, "-3"},
         {0.0078125, 6, "0.007813"}, {2500.5, 0, "2501"}, {0.12499999999999999, 2, "0.12"}};
     // clang-format on
-    for (const auto& [d, nPrecision, pText] : ties) {
+    for (const auto& [d, nPrecision, pText] : ties)
         EXPECT_EQ(FormatFixed(d, nPrecision), pText);
-    }
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> value(-2000.0, 2000.0);
     for (int i = 0; i < 20000; ++i) {
@@ -49,25 +48,24 @@ TEST(DerivedQuantities, WorkedExamplesAndLimits) {
     // and kg give the same; 6.35 is capped; no wind or no area gives 0; a negative drag gives a
     // negative Cd, but a huge drag of either sign no infinity, nor a pressure that overflows too.
     const double dMax = 1.7976931348623157e308, dCd = 1.6 / 8.962962962962962;
-    EXPECT_NEAR(DragCoefficient(true, 10.0, 40.0, 0.05), dCd, 1e-12);
-    EXPECT_NEAR(DragCoefficient(false, 10.0, 64.3736, 0.0226796), dCd, 1e-9);
-    EXPECT_NEAR(DragCoefficient(true, 1.0, 30.0, -0.1), -6.347107, 1e-6);
-    // English (1) or Metric (0), area, speed, drag, Cd.
+    // English (1) or Metric (0), area, speed, drag, Cd, and how near (0: exactly).
     // clang-format off
-    const double cases[][5] = {
-        {1, 1, 30, 0.1, 2}, {1, 1, 0, 0.5, 0}, {1, 0, 40, 0.5, 0}, {1, -3, 40, 0.5, 0},
-        {1, 1, 18, -dMax, -NOT_COMPUTABLE}, {0, 1, 18, -dMax, -NOT_COMPUTABLE},
-        {1, 1, 18, dMax, 2}, {0, 1, 18, dMax, 2}, {1, 1e308, 18, -dMax, 0}, {0, 1e308, 18, -dMax, 0}};
+    const double cases[][6] = {
+        {1, 10, 40, 0.05, dCd, 1e-12}, {0, 10, 64.3736, 0.0226796, dCd, 1e-9},
+        {1, 1, 30, -0.1, -6.347107, 1e-6},
+        {1, 1, 30, 0.1, 2, 0}, {1, 1, 0, 0.5, 0, 0}, {1, 0, 40, 0.5, 0, 0}, {1, -3, 40, 0.5, 0, 0},
+        {1, 1, 18, -dMax, -NOT_COMPUTABLE, 0}, {0, 1, 18, -dMax, -NOT_COMPUTABLE, 0},
+        {1, 1, 18, dMax, 2, 0}, {0, 1, 18, dMax, 2, 0}, {1, 1e308, 18, -dMax, 0, 0},
+        {0, 1e308, 18, -dMax, 0, 0}};
     // clang-format on
-    for (const auto& c : cases) {
-        EXPECT_EQ(DragCoefficient(c[0] != 0, c[1], c[2], c[3]), c[4]) << c[2] << " " << c[3];
-    }
+    for (const auto& c : cases)
+        EXPECT_NEAR(DragCoefficient(c[0] != 0, c[1], c[2], c[3]), c[4], c[5])
+            << c[2] << " " << c[3];
     // L/D: 0 for drag up to 0.002, else clamped to +-20.
     const double ratios[][3] = {{1, 0.002, 0},   {1, 0, 0},       {1, -0.5, 0},
                                 {1, 0.0021, 20}, {-1, 0.01, -20}, {0.5, 0.25, 2}};
-    for (const auto& r : ratios) {
+    for (const auto& r : ratios)
         EXPECT_EQ(LiftDragRatio(r[0], r[1]), r[2]) << r[0] << " / " << r[1];
-    }
     // Smoothing moves a third of the way, bit for bit in the stated order; n < 2 takes the sample.
     EXPECT_EQ(SmoothReading(0.7, 0.1, SMOOTHING_DIVISOR), 0.7 / 3 + 0.1 - 0.1 / 3);
     EXPECT_TRUE(SmoothReading(7.5, 2.0, 1) == 7.5 && SmoothReading(7.5, 2.0, 0) == 7.5);
