@@ -13,6 +13,7 @@
 #include <deque>
 #include <functional>
 
+#include "AsOperator.h"
 #include "LinkDoubles.h"
 #include "console/Commands.h"
 #include "console/Dialogs.h"
@@ -101,15 +102,7 @@ protected:
         });
     }
 
-    void WriteProfile(const std::string& strText) {
-        QFile file(m_profile.Path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(strText.c_str());
-    }
-    std::string ReadProfile() const {
-        QFile file(m_profile.Path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
-    }
+    std::string ReadProfile() const { return ReadBytes(m_profile.Path(), ""); }
 
     // The event loop as the program runs it, so that idle passes happen; nMs or until fnDone.
     static void RunLoop(int nMs, const std::function<bool()>& fnDone = {}) {
@@ -126,7 +119,7 @@ protected:
 
     // Start-up on a port that opens, the splash gone by its idle path and what it sent forgotten.
     void Start(const std::string& strProfile = "[System]\r\nCOM Port=1\r\n") {
-        WriteProfile(strProfile);
+        ASSERT_TRUE(WriteBytes(m_profile.Path(), strProfile));
         ASSERT_TRUE(App().InitInstance());
         ASSERT_EQ(m_port.m_bOnline, 1);
         m_tSkew += 1000;  // the splash's second is over
@@ -159,6 +152,12 @@ protected:
             Rec().m_lift.m_dValue[i] = i / 1000.0, Rec().m_drag.m_dValue[i] = i / 4000.0;
     }
 
+    // The window's image as large as its device pixels (at least one).
+    bool ImageFits() const {
+        return View().Image().size() == (QSizeF(View().size()) * View().devicePixelRatioF())
+                                            .toSize()
+                                            .expandedTo(QSize(1, 1));
+    }
     // The window as a full paint of the record draws it; a plot redraw leaves the frame's outside.
     bool ShowsTheRecord(bool bPlotOnly = false) {
         const QImage& shown = View().Image();

@@ -43,7 +43,7 @@ protected:
 // Shown, the table follows a run up and down tick by tick, row by row (its signals checked as
 // views rely on them), reset only when its columns change: Cd and L/D as the graph shows them,
 // the overlay beside, the units of the test.
-TEST_F(DataTable, FollowsARunRowByRowAndCopiesTheSelectedRows) {
+TEST_F(DataTable, FollowsARunRowByRowCopiesTheSelectedRowsAndIsKeptInTheProfile) {
     EXPECT_TRUE(Dock().isHidden());
     EXPECT_FALSE(Frame().Action(ID_VIEW_DATA_TABLE)->isChecked());
     Key(Qt::Key_T, Qt::ControlModifier);
@@ -96,10 +96,7 @@ TEST_F(DataTable, FollowsARunRowByRowAndCopiesTheSelectedRows) {
     EXPECT_EQ(Dock().Model().rowCount(), nRows);
     Frame().OnCommand(ID_VIEW_DATA_TABLE);
     ExpectRowsAreTheRecord();
-}
-
-TEST_F(DataTable, ItsVisibilityAndPlaceAreKeptInTheProfile) {
-    Frame().OnCommand(ID_VIEW_DATA_TABLE);
+    // Its visibility and place are kept in the profile; closing the window changes nothing.
     Frame().addDockWidget(Qt::LeftDockWidgetArea, &Dock());
     RunLoop(600);
     EXPECT_EQ(m_profile.GetProfileInt(PROFILE_DATA_TABLE, "Visible", 9), 1u);
@@ -110,7 +107,6 @@ TEST_F(DataTable, ItsVisibilityAndPlaceAreKeptInTheProfile) {
     EXPECT_TRUE(Dock().isVisible());
     EXPECT_EQ(Frame().dockWidgetArea(&Dock()), Qt::LeftDockWidgetArea);
     EXPECT_TRUE(Frame().Action(ID_VIEW_DATA_TABLE)->isChecked());
-    // Closing the window changes nothing.
     Frame().close();
     EXPECT_EQ(m_profile.GetProfileInt(PROFILE_DATA_TABLE, "Visible", 9), 1u);
 }

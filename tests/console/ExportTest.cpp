@@ -2,7 +2,6 @@
 
 #include <QRegularExpression>
 
-#include "AsOperator.h"
 #include "ConsoleHarness.h"
 #include "console/Export.h"
 #include "graph/GraphRender.h"
@@ -73,7 +72,7 @@ TEST(ExportFormat, TheExtensionDecidesElseTheFilterAndPaperFollowsTheLocale) {
     EXPECT_EQ(LandscapePageFor(QLocale(QLocale::German, QLocale::Germany)), QSize(842, 595));
 }
 
-TEST_F(ExportCommand, EachTypeIsWhatZeftoolWritesForTheSameTest) {
+TEST_F(ExportCommand, EachTypeIsWhatZeftoolWritesForTheSameTestAndAPngTakesTheScreensScale) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     View().OpenTestFile(WING);
     // A picture leaves the window's own layout alone.
@@ -96,13 +95,10 @@ TEST_F(ExportCommand, EachTypeIsWhatZeftoolWritesForTheSameTest) {
     const std::string strPdf = Timeless(ReadBytes(Path("page.pdf")));
     EXPECT_NE(strPdf.find("/MediaBox [0 0 792.000000 612.000000]"), std::string::npos);
     EXPECT_EQ(strPdf, Timeless(ReadBytes(Path("z.pdf"))));
-}
-
-TEST_F(ExportCommand, APngTakesTheScreensPixelRatio) {
-    View().OpenTestFile(WING);
+    // On a scaled screen a PNG holds the screen's pixels.
     QString strError;
-    const ExportTarget target{QSize(300, 200), 2.0, QLocale()};
-    ASSERT_TRUE(ExportTest(Rec(), Path("hi.png"), ExportFormat::Png, target, strError));
+    ASSERT_TRUE(
+        ExportTest(Rec(), Path("hi.png"), ExportFormat::Png, {QSize(300, 200), 2.0, {}}, strError));
     TestRecord rec = Rec();
     QImage expected(600, 400, QImage::Format_RGB32);
     expected.setDevicePixelRatio(2.0);

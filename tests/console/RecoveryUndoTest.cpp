@@ -1,7 +1,6 @@
 // Undo of the commands that replace or empty the test, and the unsaved test's copy as the
 // console keeps it and offers it at start-up.
 
-#include "AsOperator.h"
 #include "ConsoleHarness.h"
 #include "core/files/TestFile.h"
 
@@ -9,17 +8,14 @@ namespace {
 
 // Everything Undo brings back, and nothing it leaves alone.
 auto TheTest(const TestRecord& rec) {
-    std::vector<int> ranges;
-    for (const GraphAxis* pAxis : {&rec.m_axisWind, &rec.m_axisForce, &rec.m_axisCd, &rec.m_axisLD})
-        ranges.push_back(pAxis->m_nRange);
     return std::tuple(rec.m_lift.m_dValue, rec.m_drag.m_dValue, rec.m_cd.m_dValue,
                       rec.m_ld.m_dValue, rec.m_lift.m_dOverlay, rec.m_drag.m_dOverlay,
-                      rec.m_bEnglish, rec.m_dCdArea, rec.m_strComment, ranges);
+                      rec.m_bEnglish, rec.m_dCdArea, rec.m_strComment, rec.m_axisWind.m_nRange,
+                      rec.m_axisForce.m_nRange, rec.m_axisCd.m_nRange, rec.m_axisLD.m_nRange);
 }
 
 class RecoveryUndo : public CStartedConsoleTest {
 protected:
-    QString CopyPath() const { return m_recovery.Path(); }
     bool UndoEnabled() const { return Frame().Action(ID_EDIT_UNDO)->isEnabled(); }
     // A test with readings, a comment and an overlay, on screen.
     void MakeTest() {
@@ -43,16 +39,11 @@ TEST_F(RecoveryUndo, UndoBringsBackTheTestAfterEachCommandThatReplacedOrEmptiedI
              EXPECT_EQ(Rec().m_lift.m_dOverlay[150], EMPTY_SLOT);
              EXPECT_EQ(Rec().m_strComment[2], "");
          }},
-        {"Open",
-         [this] {
-             ChooseFile("wing");
-             Key(Qt::Key_O, Qt::ControlModifier);
-         }},
+        {"Open", [this] { ChooseFile("wing"), Key(Qt::Key_O, Qt::ControlModifier); }},
         {"Configure to metric",
          [this] {
              Work<CTestConfigDlg>(ID_CONFIGURE, [](CTestConfigDlg& dlg) {
-                 QTest::mouseClick(dlg.m_pMetric, Qt::LeftButton);
-                 OK(dlg);
+                 QTest::mouseClick(dlg.m_pMetric, Qt::LeftButton), OK(dlg);
              });
          }},
         {"Overlay Clear", [this] { Frame().OnCommand(ID_OVERLAY_CLEAR); }},
@@ -116,7 +107,7 @@ TEST_F(RecoveryUndo, UndoWaitsForTheRunAndIsForgottenByNewReadingsOrANewOverlay)
 // The copy follows the test: readings reach it by the first one's deadline, as do a stop and a
 // comment; a Clear the operator confirmed removes it, a stray Clear does not.
 TEST_F(RecoveryUndo, TheCopyFollowsReadingsStopsAndCommentsAndGoesWithAConfirmedClear) {
-    auto copy = [this] { return ReadBytes(CopyPath()); };
+    auto copy = [this] { return ReadBytes(m_recovery.Path()); };
     m_line.m_nStatus = STATUS_PLUGGED;  // the fan turns
     for (const char* pszReading : {"200,100,300\r", "250,100,300\r"}) {
         m_line.m_strReading = pszReading;
