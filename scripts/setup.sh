@@ -11,7 +11,7 @@ PACKAGES=(
   libqcustomplot-dev
   fonts-liberation locales
   xvfb xauth xdotool xclip imagemagick poppler-utils python3
-  dpkg-dev desktop-file-utils appstream
+  dpkg-dev desktop-file-utils appstream lintian
 )
 
 missing=()

@@ -36,7 +36,7 @@ set(expected
     usr/bin/zef usr/bin/zefsim usr/bin/zeftool
     usr/share/applications/zef.desktop
     usr/share/metainfo/org.zefron.zef.metainfo.xml
-    usr/share/doc/zef/zef.html
+    usr/share/doc/zef/zef.html usr/share/doc/zef/copyright usr/share/doc/zef/changelog.gz
     usr/share/icons/hicolor/scalable/apps/zef.svg
     usr/share/man/man1/zef.1.gz usr/share/man/man1/zefsim.1.gz usr/share/man/man1/zeftool.1.gz)
 foreach(size 16 32 48 64 128 256)
@@ -53,6 +53,47 @@ foreach(path IN LISTS files)
     message(SEND_ERROR "stray file in the package: ${path}")
   endif()
 endforeach()
+
+# The licence in the machine-readable form, and a changelog whose latest entry is this version,
+# signed by the package's maintainer.
+file(STRINGS "${root}/usr/share/doc/zef/copyright" copyright)
+list(GET copyright 0 format)
+if(NOT format MATCHES "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
+   OR NOT "License: Expat" IN_LIST copyright)
+  message(SEND_ERROR "copyright is not the machine-readable MIT licence:\n${format}")
+endif()
+run(dpkg-deb -f "${debs}" Version Maintainer)
+string(REGEX MATCH "Version: ([^\n]*)" _ "${out}")
+set(version "${CMAKE_MATCH_1}")
+string(REGEX MATCH "Maintainer: ([^\n]*)" _ "${out}")
+set(maintainer "${CMAKE_MATCH_1}")
+run(gzip -dc "${root}/usr/share/doc/zef/changelog.gz")
+if(NOT out MATCHES "^zef \\(${version}\\) " OR NOT out MATCHES "\n -- ${maintainer}  ")
+  message(SEND_ERROR "changelog does not start at ${version} signed by ${maintainer}:\n${out}")
+endif()
+
+# What a distribution's checker says: no error, but for the placeholder maintainer of a build that
+# was given none (-DCPACK_PACKAGE_CONTACT sets a real one).
+find_program(LINTIAN lintian)
+if(LINTIAN)
+  execute_process(COMMAND "${LINTIAN}" --tag-display-limit 0 "${debs}"
+                  OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  string(REGEX MATCHALL "(^|\n)E: [^\n]*" errors "${out}")
+  string(REGEX REPLACE ".*<(.*)>" "\\1" address "${PLACEHOLDER}")
+  foreach(line IN LISTS errors)
+    string(STRIP "${line}" line)
+    # The placeholder's address, in the control file and the changelog alike.
+    if(maintainer STREQUAL PLACEHOLDER AND line MATCHES " ${address}( |$)")
+      continue()
+    endif()
+    message(SEND_ERROR "lintian: ${line}")
+  endforeach()
+  if(out MATCHES "W: ")
+    message(STATUS "lintian warns:\n${out}")
+  endif()
+else()
+  message(STATUS "lintian not installed: package not checked by it")
+endif()
 
 find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
 if(DESKTOP_FILE_VALIDATE)
