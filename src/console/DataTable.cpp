@@ -1,10 +1,16 @@
 #include "console/DataTable.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QIconEngine>
 #include <QMainWindow>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QScrollBar>
 #include <QTableView>
 
 #include "console/DataTableModel.h"
@@ -36,6 +42,78 @@ int Stored(const CProfile& profile, const char* pKey, int nDefault) {
     return n > 100000 ? nDefault : static_cast<int>(n);
 }
 
+// The title bar's float and close buttons drawn as lines at whatever size they are asked for, so
+// that they stay sharp on a screen at scale 2, where the style's small pictures are blown up.
+class CTitleGlyph : public QIconEngine {
+public:
+    explicit CTitleGlyph(bool bClose) : m_bClose(bClose) {}
+
+    void paint(QPainter* pPainter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        const QPalette palette = QGuiApplication::palette();
+        QPen pen(mode == QIcon::Disabled ? palette.color(QPalette::Disabled, QPalette::WindowText)
+                                         : palette.color(QPalette::WindowText));
+        // One line a tenth of the button, at least a pixel: as thick at scale 2 as at scale 1.
+        const int nPen = std::max(1, rect.height() / 10);
+        pen.setWidth(nPen);
+        pen.setCapStyle(Qt::SquareCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+        pPainter->save();
+        pPainter->setPen(pen);
+        const int nSide = std::min(rect.width(), rect.height());
+        const QRect square(rect.x() + (rect.width() - nSide) / 2,
+                           rect.y() + (rect.height() - nSide) / 2, nSide, nSide);
+        const int nInset = nSide / 5;
+        const QRect inner = square.adjusted(nInset, nInset, -nInset - nPen, -nInset - nPen);
+        if (m_bClose) {
+            pPainter->setRenderHint(QPainter::Antialiasing);
+            const QRectF f = QRectF(inner).translated(nPen / 2.0, nPen / 2.0);
+            pPainter->drawLine(f.topLeft(), f.bottomRight());
+            pPainter->drawLine(f.topRight(), f.bottomLeft());
+        } else {
+            // Two windows, one behind the other: the table leaves the console or comes back.
+            const int nStep = inner.width() / 3;
+            const QRect front = inner.adjusted(0, nStep, -nStep, 0);
+            const QRect back = inner.adjusted(nStep, 0, 0, -nStep);
+            pPainter->drawRect(front);
+            pPainter->drawLine(back.left(), front.top(), back.left(), back.top());
+            pPainter->drawLine(back.topLeft(), back.topRight());
+            pPainter->drawLine(back.right(), back.top(), back.right(), back.bottom());
+            pPainter->drawLine(front.right(), back.bottom(), back.right(), back.bottom());
+        }
+        pPainter->restore();
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(), size), mode, state);
+        return pixmap;
+    }
+
+    QIconEngine* clone() const override { return new CTitleGlyph(m_bClose); }
+
+private:
+    bool m_bClose;
+};
+
+// The desktop's style for all else.
+class CDockStyle : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap standardIcon, const QStyleOption* pOption,
+                       const QWidget* pWidget) const override {
+        switch (standardIcon) {
+            case SP_TitleBarCloseButton:
+            case SP_DockWidgetCloseButton:
+                return QIcon(new CTitleGlyph(true));
+            case SP_TitleBarNormalButton:
+                return QIcon(new CTitleGlyph(false));
+            default:
+                return QProxyStyle::standardIcon(standardIcon, pOption, pWidget);
+        }
+    }
+};
+
 }  // namespace
 
 CDataTableDock::CDataTableDock(const TestRecord& rec, QMainWindow& frame, CProfile& profile)
@@ -50,9 +128,17 @@ CDataTableDock::CDataTableDock(const TestRecord& rec, QMainWindow& frame, CProfi
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pTable->verticalHeader()->hide();
     m_pTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    // Rows all have one height: the view need not measure each new one.
+    // Rows all have one height, a line of text with a little air: the view need not measure each
+    // new one, and a run's points fit the table without scrolling for long.
+    const int nRow = m_pTable->fontMetrics().height() + 4;
+    m_pTable->verticalHeader()->setMinimumSectionSize(nRow);
+    m_pTable->verticalHeader()->setDefaultSectionSize(nRow);
     m_pTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setWidget(m_pTable);
+    // The style is the dock's own, not its children's; it goes with the dock.
+    auto* pStyle = new CDockStyle;
+    pStyle->setParent(this);
+    setStyle(pStyle);
 
     auto* pCopy = new QAction(QStringLiteral("Copy"), this);
     pCopy->setShortcut(QKeySequence::Copy);
@@ -68,11 +154,18 @@ CDataTableDock::CDataTableDock(const TestRecord& rec, QMainWindow& frame, CProfi
     connect(toggleViewAction(), &QAction::toggled, this, [this](bool bShown) {
         if (bShown) {
             m_pModel->Sync();
+            FitColumns();
         }
         // A table hidden with its window, as the window closes, stays shown for next time.
         if (!m_bQuiet && (bShown || m_frame.isVisible())) {
             Keep(m_profile, KEY_VISIBLE, bShown ? 1 : 0);
             WritePlace();
+        }
+    });
+    // New columns (Cd or L/D shown, an overlay set) widen the table as it runs.
+    connect(m_pModel, &QAbstractItemModel::modelReset, this, [this] {
+        if (isVisibleTo(&m_frame)) {
+            FitColumns();
         }
     });
     connect(this, &QDockWidget::dockLocationChanged, this, [this] { m_placeTimer.start(); });
@@ -140,9 +233,40 @@ void CDataTableDock::RestorePlace() {
                                     bSide ? Qt::Horizontal : Qt::Vertical);
             }
         }
+        FitColumns();
     }
     m_placeTimer.stop();
     m_bQuiet = false;
+}
+
+int CDataTableDock::ColumnsWidth() const {
+    // Each column as wide as its heading or its widest cell, whichever is wider, as the header
+    // sizes them once shown; then the table's frame on both sides, room for the scroll bar a long
+    // run brings, and whatever the dock puts around the table.
+    const QHeaderView& header = *m_pTable->horizontalHeader();
+    const QAbstractItemView& view = *m_pTable;
+    int nWidth = 2 * m_pTable->frameWidth() + m_pTable->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < m_pModel->columnCount(); ++c) {
+        nWidth += std::max(header.sectionSizeHint(c), view.sizeHintForColumn(c));
+    }
+    const QMargins margins = contentsMargins();
+    return nWidth + margins.left() + margins.right();
+}
+
+void CDataTableDock::FitColumns() {
+    // Wider only: a table the operator made wider stays so.
+    const int nWidth = ColumnsWidth();
+    if (width() >= nWidth) {
+        return;
+    }
+    if (isFloating()) {
+        resize(nWidth, height());
+        return;
+    }
+    const Qt::DockWidgetArea area = m_frame.dockWidgetArea(this);
+    if (area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea) {
+        m_frame.resizeDocks({this}, {nWidth}, Qt::Horizontal);
+    }
 }
 
 QString CDataTableDock::CopySelection() {

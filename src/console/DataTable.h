@@ -33,8 +33,13 @@ public:
 protected:
     bool event(QEvent* pEvent) override;
 
+    // The width the table needs to show all its columns without scrolling sideways.
+    int ColumnsWidth() const;
+
 private:
     void WritePlace();
+    // Widens the table to show all its columns, if the window leaves room.
+    void FitColumns();
 
     QMainWindow& m_frame;
     CProfile& m_profile;

@@ -1,6 +1,7 @@
 #include "console/DataTableModel.h"
 
 #include <algorithm>
+#include <string>
 
 #include "core/base/NumberText.h"
 
@@ -173,10 +174,15 @@ QString CDataTableModel::CellText(int nSlot, const Column& column) const {
     if (dValue == EMPTY_SLOT) {
         return {};
     }
-    // As the status line shows them.
+    // As the status line shows them, but a value that rounds to zero reads "0.000": a balance a
+    // hair below its zero is no negative force worth a sign.
     const int nPrecision =
         column.quantity == Quantity::Lift || column.quantity == Quantity::Drag ? 3 : 4;
-    return QString::fromStdString(FormatFixed(dValue, nPrecision));
+    std::string strText = FormatFixed(dValue, nPrecision);
+    if (strText.starts_with('-') && strText.find_first_not_of("-0.") == std::string::npos) {
+        strText.erase(0, 1);
+    }
+    return QString::fromStdString(strText);
 }
 
 QString CDataTableModel::HeaderText(const Column& column) const {

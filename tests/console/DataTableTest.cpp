@@ -27,9 +27,20 @@ QString Cells(const QAbstractItemModel& model) {
 class DataTable : public CStartedConsoleTest {
 protected:
     CDataTableDock& Dock() const { return *Frame().DataTable(); }
-    // The table's rows are those of a model made afresh on the record.
+    // The table's rows are the slots recorded in the test, and in the overlay while there is
+    // one, in order of wind (the cells read the record itself; their text has its worked
+    // example below).
     void ExpectRowsAreTheRecord() const {
-        EXPECT_EQ(Cells(Dock().Model()), Cells(CDataTableModel(Rec())));
+        const SlotTable& overlay = Rec().m_lift.m_dOverlay;
+        const bool bOverlay = std::any_of(overlay.begin(), overlay.end(),
+                                          [](double d) { return d != EMPTY_SLOT; });
+        std::vector<int> recorded, rows;
+        for (int i = 0; i < SLOT_COUNT; ++i)
+            if (Rec().IsRecorded(i) || (bOverlay && overlay[i] != EMPTY_SLOT))
+                recorded.push_back(i);
+        for (int r = 0; r < Dock().Model().rowCount(); ++r)
+            rows.push_back(Dock().Model().SlotOfRow(r));
+        EXPECT_EQ(rows, recorded);
     }
     // A tick that reads this wind, in tenths of a mph.
     void Tick(int nTenths) {
@@ -88,7 +99,8 @@ TEST_F(DataTable, FollowsARunRowByRowCopiesTheSelectedRowsAndIsKeptInTheProfile)
     EXPECT_TRUE(
         QApplication::clipboard()->text().startsWith("Wind (km/h)\tLift (kg)\tDrag (kg)\tCd"));
     EXPECT_EQ(QApplication::clipboard()->text().count('\n'), 3);
-    EXPECT_EQ(CDataTableModel(Rec()).rowCount(), nRows);
+    ExpectRowsAreTheRecord();  // and its C cleared nothing
+    EXPECT_EQ(Dock().Model().rowCount(), nRows);
     // A hidden table costs the tick nothing and catches up when shown.
     Key(Qt::Key_T, Qt::ControlModifier);
     ASSERT_TRUE(Dock().isHidden());
@@ -109,4 +121,40 @@ TEST_F(DataTable, FollowsARunRowByRowCopiesTheSelectedRowsAndIsKeptInTheProfile)
     EXPECT_TRUE(Frame().Action(ID_VIEW_DATA_TABLE)->isChecked());
     Frame().close();
     EXPECT_EQ(m_profile.GetProfileInt(PROFILE_DATA_TABLE, "Visible", 9), 1u);
+}
+
+// With every column (Cd and L/D shown, an overlay beside) the table opens wide enough for all of
+// them, one line of text a row; a value that rounds to zero reads without a minus sign, one that
+// rounds away from it keeps it. Its title bar's buttons are drawn at the screen's own pixels.
+TEST_F(DataTable, OpensWideEnoughForEveryColumnWithCompactRowsAndZeroWithoutASign) {
+    Rec().m_cd.m_bVisible = Rec().m_ld.m_bVisible = 1;
+    // Slot (tenths of a mph), lift, drag, Cd and L/D.
+    const std::array<double, 5> overlay[] = {{0, 0, 0, 0, 0}, {100, -0.0004, 0.0123, -0.00004, -0.03}};
+    for (const auto& [g, dLift, dDrag, dCd, dLD] : overlay) {
+        const int i = static_cast<int>(g);
+        Rec().m_lift.m_dValue[i] = dLift, Rec().m_drag.m_dValue[i] = dDrag;
+        Rec().m_cd.m_dValue[i] = dCd, Rec().m_ld.m_dValue[i] = dLD;
+    }
+    Rec().SetOverlay();
+    Rec().m_lift.m_dValue[200] = -0.0006, Rec().m_drag.m_dValue[200] = -0.00049;
+    Rec().m_cd.m_dValue[200] = -0.00006, Rec().m_ld.m_dValue[200] = 0;
+    Key(Qt::Key_T, Qt::ControlModifier);
+    ASSERT_TRUE(Dock().isVisible());
+    RunLoop(200);
+    EXPECT_EQ(Cells(Dock().Model()),
+              "Wind (mph)|Lift (lbs)|Drag (lbs)|Cd|L/D|Overlay Lift (lbs)|Overlay Drag (lbs)|"
+              "Overlay Cd|Overlay L/D\n"
+              "0.0|||||0.000|0.000|0.0000|0.0000\n"
+              "10.0|||||0.000|0.012|0.0000|-0.0300\n"
+              "20.0|-0.001|0.000|-0.0001|0.0000||||");
+    const QTableView& table = Dock().Table();
+    EXPECT_LE(table.horizontalHeader()->length(), table.viewport()->width());
+    EXPECT_FALSE(table.horizontalScrollBar()->isVisible());
+    EXPECT_LT(table.rowHeight(0), table.fontMetrics().height() * 3 / 2);
+    for (const auto button : {QStyle::SP_TitleBarCloseButton, QStyle::SP_TitleBarNormalButton}) {
+        const QPixmap pixmap = Dock().style()->standardIcon(button, nullptr, &Dock())
+                                   .pixmap(QSize(10, 10), 2.0);
+        EXPECT_EQ(pixmap.size(), QSize(20, 20)) << button;
+        EXPECT_EQ(pixmap.devicePixelRatio(), 2.0) << button;
+    }
 }
