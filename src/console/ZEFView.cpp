@@ -495,14 +495,10 @@ QString TestFolder(const CProfile& profile) {
     return !strFolder.isEmpty() && QFileInfo(strFolder).isDir() ? strFolder : QString();
 }
 
-// Stores the folder of a test just opened or saved. A folder whose name the profile could not
-// give back as written (a line break, a blank before a semicolon) is not stored at all.
-void RememberTestFolder(CProfile& profile, const QString& strPath) {
-    const QString strFolder = QFileInfo(strPath).absolutePath();
-    if (strFolder == TestFolder(profile)) {
-        return;
-    }
-    const QByteArray name = QFile::encodeName(strFolder);
+// Stores a path in the profile, quoted so that blanks at either end stay. A path the profile
+// could not give back as written (a line break, a blank before a semicolon) is not stored at all.
+void RememberPath(CProfile& profile, const char* pKey, const QString& strPath) {
+    const QByteArray name = QFile::encodeName(strPath);
     for (qsizetype i = 0; i < name.size(); ++i) {
         const auto c = static_cast<unsigned char>(name[i]);
         if (c < 0x20 || c == 0x7f ||
@@ -510,8 +506,25 @@ void RememberTestFolder(CProfile& profile, const QString& strPath) {
             return;
         }
     }
-    // Quoted, so that blanks at either end stay.
-    profile.WriteProfileString(PROFILE_SYSTEM, PROFILE_TEST_FOLDER, '"' + name.toStdString() + '"');
+    profile.WriteProfileString(PROFILE_SYSTEM, pKey, '"' + name.toStdString() + '"');
+}
+
+// Stores the folder of a test just opened or saved.
+void RememberTestFolder(CProfile& profile, const QString& strPath) {
+    const QString strFolder = QFileInfo(strPath).absolutePath();
+    if (strFolder != TestFolder(profile)) {
+        RememberPath(profile, PROFILE_TEST_FOLDER, strFolder);
+    }
+}
+
+constexpr char PROFILE_PRINT_FILE[] = "Print File";
+
+// The file the last print went to, while its folder is there; none when it went to a printer.
+QString PrintFile(const CProfile& profile) {
+    const std::optional<std::string> file =
+        profile.GetProfileString(PROFILE_SYSTEM, PROFILE_PRINT_FILE);
+    const QString strFile = file ? QFile::decodeName(file->c_str()) : QString();
+    return !strFile.isEmpty() && QFileInfo(strFile).absoluteDir().exists() ? strFile : QString();
 }
 
 // The file dialogs: Qt's own, so that the filters and their case rule are the same everywhere.
@@ -669,6 +682,12 @@ void CZEFView::PrintPage(QPrinter& printer) {
 }
 
 void CZEFView::OnFilePrint(QPrinter& printer) {
+    // The dialog starts where the last print went, from one run to the next: a lab's printouts
+    // to file gather in one folder, and a print to a printer leaves the desktop's choice.
+    if (const QString strLast = PrintFile(m_services.m_profile);
+        !strLast.isEmpty() && printer.outputFileName().isEmpty()) {
+        printer.setOutputFileName(strLast);
+    }
     QPrintDialog dlg(&printer, window());
     // One page, always.
     dlg.setMinMax(1, 1);
@@ -676,6 +695,9 @@ void CZEFView::OnFilePrint(QPrinter& printer) {
     dlg.setOption(QAbstractPrintDialog::PrintSelection, false);
     dlg.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
     if (dlg.exec() == QDialog::Accepted) {
+        if (printer.outputFileName() != PrintFile(m_services.m_profile)) {
+            RememberPath(m_services.m_profile, PROFILE_PRINT_FILE, printer.outputFileName());
+        }
         printer.setPrintRange(QPrinter::AllPages);
         PrintPage(printer);
     }

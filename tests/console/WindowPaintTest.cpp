@@ -126,4 +126,45 @@ TEST_F(WindowPaint, PrintedTextStaysInsideThePrintableAreaOnA4AndLetterEitherWay
     }
 }
 
+// Print to file starts at the file the last print went to, in this run and the next, while its
+// folder is there; a print to file is written where the operator said.
+TEST_F(WindowPaint, PrintToFileStartsAtTheFileLastPrintedTo) {
+    QString strShown;
+    auto PrintTo = [&](const QString& strPath) {
+        Work<QPrintDialog>(ID_FILE_PRINT, [&](QPrintDialog& dlg) {
+            auto* pPrinters = dlg.findChild<QComboBox*>(QStringLiteral("printers"));
+            auto* pFile = dlg.findChild<QLineEdit*>(QStringLiteral("filename"));
+            ASSERT_TRUE(pPrinters && pFile);
+            pPrinters->setCurrentIndex(pPrinters->count() - 1);  // "Print to File (PDF)"
+            strShown = pFile->text();
+            pFile->setText(strPath);
+            OK(dlg);
+        });
+        ASSERT_TRUE(QFileInfo(strPath).size() > 1000) << strPath.toStdString();
+    };
+    auto File = [this](const char* pName) { return m_files.filePath(QLatin1String(pName)); };
+    PrintTo(File("first.pdf"));
+    const QString strDefault = strShown;
+    EXPECT_NE(strDefault, File("first.pdf"));
+    PrintTo(File("second.pdf"));
+    EXPECT_EQ(strShown, File("first.pdf"));
+    // The next run starts at the last file, while its folder is there.
+    auto NextRun = [this] {
+        App().ExitInstance();
+        ASSERT_TRUE(App().InitInstance());
+    };
+    ASSERT_TRUE(QDir(m_files.path()).mkdir(QStringLiteral("gone")));
+    PrintTo(File("gone/third.pdf"));
+    NextRun();
+    PrintTo(File("fourth.pdf"));
+    EXPECT_EQ(strShown, File("gone/third.pdf"));
+    EXPECT_NE(ReadProfile().find("Print File=\"" + File("fourth.pdf").toStdString() + '"'),
+              std::string::npos);
+    PrintTo(File("gone/fifth.pdf"));
+    ASSERT_TRUE(QDir(File("gone")).removeRecursively());
+    NextRun();
+    PrintTo(File("sixth.pdf"));
+    EXPECT_EQ(strShown, strDefault);
+}
+
 }  // namespace
