@@ -87,15 +87,28 @@ TEST(TestFile, AFreshTestByteForByteAndRandomTestsInBothUnitSystemsSlotForSlot) 
         EXPECT_EQ(opened.m_strComment, saved.m_strComment);
         ASSERT_EQ(RecordedSlots(opened), RecordedSlots(saved));
         for (int i : RecordedSlots(saved)) {
-            // Lift and drag exactly as saved; Cd and L/D worked out again, 0 below 5.
-            const double dLift = saved.m_lift.m_dValue[i], dDrag = saved.m_drag.m_dValue[i];
-            const double dCd = DragCoefficient(bEnglish, saved.m_dCdArea, i / 10.0, dDrag);
-            ASSERT_EQ(opened.m_lift.m_dValue[i], dLift) << i;
-            ASSERT_EQ(opened.m_drag.m_dValue[i], dDrag) << i;
-            ASSERT_EQ(opened.m_cd.m_dValue[i], i < 50 ? 0 : dCd) << i;
-            ASSERT_EQ(opened.m_ld.m_dValue[i], i < 50 ? 0 : LiftDragRatio(dLift, dDrag)) << i;
+            // Lift and drag exactly as saved; Cd and L/D 0 below 5 (their worked examples below).
+            ASSERT_EQ(opened.m_lift.m_dValue[i], saved.m_lift.m_dValue[i]) << i;
+            ASSERT_EQ(opened.m_drag.m_dValue[i], saved.m_drag.m_dValue[i]) << i;
+            if (i < 50) {
+                ASSERT_EQ(std::pair(opened.m_cd.m_dValue[i], opened.m_ld.m_dValue[i]),
+                          std::pair(0.0, 0.0)) << i;
+            }
         }
     }
+    // Cd and L/D are worked out again on opening, in the file's units. Metric, the area (always
+    // in sq. in.) 12.4 sq. in. is 0.086111 sq. ft; 80 km/h is 49.710 mph or 72.908 ft/s, q =
+    // 0.0375 * 72.908^2 = 199.33; 0.05 kg is 0.110231 lb; Cd = 32 * 0.110231 / (199.33 *
+    // 0.086111) = 0.205502, L/D = 0.2 / 0.05 = 4. At 4.9 km/h both are 0.
+    TestRecord opened(1, 80.0);
+    ASSERT_TRUE(Open(opened, "ZEF\r\nUnits= Metric\r\nCd Area = 12.400000 sq.in.\r\n" +
+                                 HEADER.substr(HEADER.find("Comment")) +
+                                 "+0, +0.000000, +0.000000\r\n+4.9, +0.2, +0.05\r\n"
+                                 "+80, +0.2, +0.05\r\n]\r\n")
+                    .Ok());
+    EXPECT_NEAR(opened.m_cd.m_dValue[800], 0.205502, 1e-6);
+    EXPECT_NEAR(opened.m_ld.m_dValue[800], 4.0, 1e-12);
+    EXPECT_EQ(std::pair(opened.m_cd.m_dValue[49], opened.m_ld.m_dValue[49]), std::pair(0.0, 0.0));
 }
 
 TEST(TestFile, HandMadeFilesAreReadAsTheConsoleAlwaysHasReadThem) {

@@ -66,7 +66,14 @@ TEST(DerivedQuantities, WorkedExamplesAndLimits) {
                                 {1, 0.0021, 20}, {-1, 0.01, -20}, {0.5, 0.25, 2}};
     for (const auto& r : ratios)
         EXPECT_EQ(LiftDragRatio(r[0], r[1]), r[2]) << r[0] << " / " << r[1];
-    // Smoothing moves a third of the way, bit for bit in the stated order; n < 2 takes the sample.
-    EXPECT_EQ(SmoothReading(0.7, 0.1, SMOOTHING_DIVISOR), 0.7 / 3 + 0.1 - 0.1 / 3);
+    // Smoothing moves a third of the way from the last value to the sample: 0.1 toward 0.7 is
+    // 0.1 + 0.6 / 3 = 0.3; a balance at rest that reads 0.9 three times shows 0.3, then
+    // 0.3 + 0.6 / 3 = 0.5, then 0.5 + 0.4 / 3 = 0.63333; n < 2 takes the sample.
+    EXPECT_DOUBLE_EQ(SmoothReading(0.7, 0.1, SMOOTHING_DIVISOR), 0.3);
+    double dShown = 0;
+    for (double dExpected : {0.3, 0.5, 0.6333333333333333}) {
+        dShown = SmoothReading(0.9, dShown, SMOOTHING_DIVISOR);
+        EXPECT_DOUBLE_EQ(dShown, dExpected);
+    }
     EXPECT_TRUE(SmoothReading(7.5, 2.0, 1) == 7.5 && SmoothReading(7.5, 2.0, 0) == 7.5);
 }

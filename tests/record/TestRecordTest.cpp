@@ -59,12 +59,14 @@ TEST(RecordPoint, SweepsRedrawWhatTheyPassOverAndTheNeighbourSearchStaysInTheTab
         SCOPED_TRACE(testing::Message() << "wind " << dWind << " mode " << nMode);
         EXPECT_EQ(dc.Take(), calls);
         EXPECT_EQ(Recorded(), filled);
-        if (nMode == R && !calls.empty()) {  // below 5, Cd and L/D are zero, not empty
+        if (nMode == R && !calls.empty()) {
+            // Below 5, Cd and L/D are zero, not empty. From 5 up, every drag here on the record's
+            // 1 sq. in. gives Cd its cap of 2 (1 lb at 10 mph is Cd 571), and L/D is lift over
+            // drag: 5 / 1, 6 / 1, 7 / 2 = 3.5, 4 / 1, 3 / 2 = 1.5.
             const int g = SlotOfSpeed(dWind), bHigh = dWind >= DERIVED_MIN_SPEED;
             EXPECT_EQ(std::tuple(rec.m_lift.m_dValue[g], rec.m_drag.m_dValue[g],
                                  rec.m_cd.m_dValue[g], rec.m_ld.m_dValue[g]),
-                      std::tuple(dLift, dDrag, bHigh * rec.DragCoefficient(dWind, dDrag),
-                                 bHigh * LiftDragRatio(dLift, dDrag)));
+                      std::tuple(dLift, dDrag, bHigh * 2.0, bHigh * dLift / dDrag));
         }
     }
 

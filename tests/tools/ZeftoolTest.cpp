@@ -35,8 +35,10 @@ TEST(Zeftool, WritesCsvRowsInSlotOrderAndEachPictureOrSaysWhyNotOnOneLine) {
               (QStringList{"wind,lift,drag,cd,ld", "0.0,0,0,0,0", "4.9,0.004,0.001,0,0"}));
     const QStringList at50 = rows[6].split(',');  // 0.097 lb at 50 mph on 12.5 sq. in.
     EXPECT_EQ(at50.mid(0, 3), (QStringList{"50.0", "0.481", "0.097"}));
-    EXPECT_EQ(at50[3].toDouble(), DragCoefficient(true, 12.5, 50, 0.097));
-    EXPECT_EQ(at50[4].toDouble(), 0.481 / 0.097);
+    // 50 mph is 73.333 ft/s; q = 0.0375 * 73.333^2 = 201.67 on 12.5 / 144 sq. ft is 17.506;
+    // Cd = 32 * 0.097 / 17.506 = 0.177313. L/D = 0.481 / 0.097 = 4.958763.
+    EXPECT_NEAR(at50[3].toDouble(), 0.177313, 1e-6);
+    EXPECT_NEAR(at50[4].toDouble(), 4.958763, 1e-6);
     // Each picture format, or why not on one line.
     QTemporaryDir dir;
     for (const char* pName : {"w.png", "w.svg", "w.pdf"}) {
