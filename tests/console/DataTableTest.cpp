@@ -138,6 +138,8 @@ TEST_F(DataTable, OpensWideEnoughForEveryColumnWithCompactRowsAndZeroWithoutASig
     Rec().SetOverlay();
     Rec().m_lift.m_dValue[200] = -0.0006, Rec().m_drag.m_dValue[200] = -0.00049;
     Rec().m_cd.m_dValue[200] = -0.00006, Rec().m_ld.m_dValue[200] = 0;
+    // A window with room for the table beside the graph, at any scale of the screen.
+    Frame().resize(1600, Frame().height());
     Key(Qt::Key_T, Qt::ControlModifier);
     ASSERT_TRUE(Dock().isVisible());
     RunLoop(200);
