@@ -472,13 +472,15 @@ def keep(s):
     s.check(not s.windows(BOX), "a box is up")
 
 
-def read_probe(path, since):
-    """The event-loop probe's seconds that began after `since` (time.monotonic()): n, p99, max."""
+def read_probe(path, spans):
+    """The event-loop probe's seconds that lie within one of the spans (time.monotonic() pairs):
+    each as (n, p99, max)."""
     rows = []
     with open(path) as f:
         for line in f:
             fields = dict(kv.split("=") for kv in line.split())
-            if float(fields["t"]) - 1.0 >= since:
+            t = float(fields["t"])
+            if any(t - 1.0 >= start and t <= end for start, end in spans):
                 rows.append((int(fields["n"]), float(fields["p99"]), float(fields["max"])))
     return rows
 
@@ -491,7 +493,7 @@ def waiting(s):
     probe = os.path.join(s.dir, "probe.log")
     os.environ["ZEF_LOOP_PROBE"] = probe
     main = start_online(s)
-    since = time.monotonic()
+    spans = []  # the paced runs and the waits, not the dialogs and boxes between them
     _, _, w, h = s.geometry(main)
     for fault, heal, size in (("mute", "unmute", (w - 200, h - 150)), ("drip", "undrip", (w, h))):
         mark = len(s.wire())
@@ -503,19 +505,24 @@ def waiting(s):
         s.type(dlg, "10")
         s.key(dlg, "Return")
         s.gone("Wind Speed")
+        run_start = time.monotonic() + 1
         ramp_to(s, mark, 100)
+        # A screenshot grabs the X server, which holds up every client: the probe's spans end
+        # before each one.
+        spans.append((run_start, time.monotonic()))
         bx, by, bw, bh = s.geometry(main)
         bottom = Image(s.shot(f"{fault}-before")).pixel(bx + 4, by + bh - 3)  # the status bar
         s.tell_sim(fault)
+        fault_start = time.monotonic()
         mark = len(s.wire())
-        time.sleep(0.6)
+        time.sleep(0.5)
+        s.key(main, "s")  # well within the 4 s the reply is awaited
         s.xdo("windowsize", "--sync", main, str(size[0]), str(size[1]))
-        s.key(main, "s")
-        time.sleep(0.8)
+        time.sleep(0.5)
+        spans.append((fault_start, time.monotonic()))
         shot = Image(s.shot(f"{fault}-waiting"))
         nx, ny, nw, nh = s.geometry(main)
         s.check((nw, nh) == size, f"the window is {nw}x{nh}, not {size}")
-        s.check(not s.windows(BOX), f"a box is up within 1.4 s of {fault}")
         s.check(shot.pixel(nx + 4, ny + nh - 3) == bottom,
                 f"the resized window was not repainted while the {fault} controller was awaited")
         box = s.window(BOX, 20)
@@ -527,8 +534,8 @@ def waiting(s):
         s.key(box, "Return")  # Retry
         s.wire_after(mark, lambda ls: "O" in ls, 10, f"the stop pressed during the {fault} wait")
         wait_quiet(s, 15, "the poll to end after the run-down")
-    rows = read_probe(probe, since)
-    s.check(len(rows) >= 10, f"the probe wrote {len(rows)} seconds")
+    rows = read_probe(probe, spans)
+    s.check(len(rows) >= 4, f"the probe wrote {len(rows)} seconds")
     worst = max(r[2] for r in rows)
     s.check(worst < 500, f"the window's thread was away from its loop for {worst:.0f} ms")
     print(f"probe: {len(rows)} s, p99 at most {max(r[1] for r in rows):.1f} ms, "
