@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -94,6 +95,9 @@ namespace {
 
 constexpr char LINK_ON[] = "ON-LINE";
 constexpr char LINK_OFF[] = "OFF-LINE";
+constexpr char LINK_WAITING[] = "WAITING";
+// An answering controller replies well within this; a longer wait is shown.
+constexpr std::int64_t WAITING_SHOWN_MS = 300;
 
 }  // namespace
 
@@ -315,9 +319,21 @@ void CMainFrame::CreateStatusBar() {
 }
 
 void CMainFrame::UpdateLinkPane() {
-    const QString strText = QLatin1String(m_app.Services().m_port.m_bOnline ? LINK_ON : LINK_OFF);
+    CSerialPort& port = m_app.Services().m_port;
+    const bool bWaiting = port.m_bOnline && port.Gate().ExchangeMillis() >= WAITING_SHOWN_MS;
+    const char* pszText = port.m_bOnline ? LINK_ON : LINK_OFF;
+    if (bWaiting) {
+        pszText = LINK_WAITING;
+    }
+    const QString strText = QLatin1String(pszText);
     if (m_pLink->text() != strText) {
         m_pLink->setText(strText);
+        // The window still takes everything; what is done meanwhile acts once the reply is in.
+        if (bWaiting) {
+            setCursor(Qt::BusyCursor);
+        } else {
+            unsetCursor();
+        }
     }
 }
 
@@ -360,11 +376,34 @@ void CMainFrame::UpdateUndo() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent) {
+    // Not from under an exchange: the window closes once the link's work is over.
+    CLinkGate& gate = m_app.Services().m_port.Gate();
+    if (gate.Busy()) {
+        pEvent->ignore();
+        QPointer<CMainFrame> pFrame(this);
+        gate.Submit([pFrame] {
+            if (pFrame) {
+                pFrame->close();
+            }
+        });
+        return;
+    }
     // Closing adds nothing: no question, nothing sent to the tunnel, no settings written.
     pEvent->accept();
 }
 
 void CMainFrame::OnCommand(int nCommand) {
+    QPointer<CMainFrame> pFrame(this);
+    m_app.Services().m_port.Gate().Submit(
+        [pFrame, nCommand] {
+            if (pFrame) {
+                pFrame->RunCommand(nCommand);
+            }
+        },
+        nCommand == ID_STOP_WIND);
+}
+
+void CMainFrame::RunCommand(int nCommand) {
     CZEFView& view = *m_pView;
     switch (nCommand) {
         case ID_FILE_NEW:

@@ -51,7 +51,8 @@ public:
     // The link's pane as shown: "ON-LINE" or "OFF-LINE".
     QString LinkText() const;
 
-    // Runs a command as its menu item, accelerator or button would.
+    // Runs a command as its menu item, accelerator or button would. While the link is at work
+    // (a reply awaited) it waits, and runs in turn once that work is over; Stop Wind first.
     void OnCommand(int nCommand);
 
     // Where the frame goes on a screen of the given size: about 99 % of it, nearly centred.
@@ -62,7 +63,8 @@ public:
     QToolBar* m_wndToolBar;
     QStatusBar* m_wndStatusBar;
 
-    // Shows the link's on-line flag in its pane; also runs whenever the program is about to wait.
+    // Shows the link's on-line flag in its pane, or that a reply is awaited longer than an
+    // answering controller takes; also runs whenever the program is about to wait.
     void UpdateLinkPane();
 
 protected:
@@ -77,6 +79,7 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void CreateDataTable();
+    void RunCommand(int nCommand);
     void UpdateIndicators();
     // Undo is greyed while there is nothing to undo or a run is active.
     void UpdateUndo();

@@ -166,8 +166,10 @@ bool CZEFApp::OnIdle(long) {
     if (m_services.m_port.m_bOnline == 1) {
         // What lay under the splash is drawn now: the exchange can hold the program for seconds
         // when the controller does not answer, and the picture would stay on screen meanwhile.
-        // Input waits, so that nothing the operator does comes before the start-up commands.
+        // Input waits, so that nothing the operator does comes before the start-up commands;
+        // what comes while they are awaited runs once they are over.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        const CLinkGate::CWork work(m_services.m_port.Gate());
         // The controller's start-up: a reset, then a cancel. What the reset answers is not read.
         CControllerCommands commands(m_services.m_port);
         commands.Reset();

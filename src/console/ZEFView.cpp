@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -81,19 +82,47 @@ public:
     CWindowDrawing m_drawing;
 };
 
-namespace {
+// A tick's drawing: each call takes the surface and lets it go again, as nothing may hold the
+// window's image while the tick waits for the controller.
+class CZEFView::CTickDrawing : public CRecordDrawing {
+public:
+    explicit CTickDrawing(CZEFView& view) : m_view(view) {}
+
+    void EraseStretch(const TestRecord& rec, int nFromSlot, int nToSlot) override {
+        Draw([&](CRecordDrawing& dc) { dc.EraseStretch(rec, nFromSlot, nToSlot); });
+    }
+    void DrawStretch(const TestRecord& rec, int nFromSlot, int nToSlot) override {
+        Draw([&](CRecordDrawing& dc) { dc.DrawStretch(rec, nFromSlot, nToSlot); });
+    }
+    void MoveSpeedMarker(const TestRecord& rec, double dSpeed, int bShow) override {
+        Draw([&](CRecordDrawing& dc) { dc.MoveSpeedMarker(rec, dSpeed, bShow); });
+    }
+    void ShowStatus(const TestRecord& rec, double dSpeed, double dLift, double dDrag, double dCd,
+                    double dLD) override {
+        Draw([&](CRecordDrawing& dc) { dc.ShowStatus(rec, dSpeed, dLift, dDrag, dCd, dLD); });
+    }
+
+private:
+    template <typename F>
+    void Draw(F fnDraw) {
+        fnDraw(m_view.AcquireSurface().m_drawing);
+        m_view.ReleaseSurface();
+    }
+
+    CZEFView& m_view;
+};
 
 // A command's hold on the window's drawing surface, released on every path out.
-class CSurfaceScope {
+class CZEFView::CSurfaceScope {
 public:
     explicit CSurfaceScope(CZEFView& view) : m_view(view) {}
-    ~CSurfaceScope() { m_view.EndTick(); }
+    ~CSurfaceScope() { m_view.ReleaseSurface(); }
+    CSurfaceScope(const CSurfaceScope&) = delete;
+    CSurfaceScope& operator=(const CSurfaceScope&) = delete;
 
 private:
     CZEFView& m_view;
 };
-
-}  // namespace
 
 CZEFView::CZEFView(const CConsoleServices& services, const StartupSettings& settings,
                    QWidget* pParent)
@@ -102,9 +131,17 @@ CZEFView::CZEFView(const CConsoleServices& services, const StartupSettings& sett
       m_run(m_rec, services.m_port, *this),
       m_services(services),
       m_pRelay(std::make_unique<CPaneRelay>(*this)),
-      m_pPane(m_pRelay.get()) {
+      m_pPane(m_pRelay.get()),
+      m_pTickDrawing(std::make_unique<CTickDrawing>(*this)) {
     // The status line keeps its pace by the console's clock.
     m_run.m_state.m_fnClock = services.m_clock;
+    // A tick held up by a reply runs as soon as the work around it is over, while the poll
+    // timer still runs.
+    services.m_port.Gate().SetTickRunner([this] {
+        if (m_services.m_port.m_nPollTimer != 0) {
+            OnTimer();
+        }
+    });
     setObjectName(QStringLiteral("view"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -112,6 +149,7 @@ CZEFView::CZEFView(const CConsoleServices& services, const StartupSettings& sett
 }
 
 CZEFView::~CZEFView() {
+    m_services.m_port.Gate().SetTickRunner({});
     m_pSurface.reset();
     StopPollTimer(*this, m_services.m_port);
 }
@@ -152,7 +190,9 @@ void CZEFView::ReleaseSurface() {
     }
     const QRect rcDevice = m_pSurface->m_dc.TakeChangedRect();
     m_pSurface.reset();
-    if (m_fnRecordChanged) {
+    if (m_nTicks > 0) {
+        m_bRecordChanged = true;
+    } else if (m_fnRecordChanged) {
         m_fnRecordChanged();
     }
     if (std::exchange(m_bPaintDeferred, false)) {
@@ -206,12 +246,18 @@ void CZEFView::changeEvent(QEvent* pEvent) {
 
 CRecordDrawing& CZEFView::TickDrawing() {
     m_bTickInStop = m_bTickInStop || m_services.m_port.m_bReturningToZero != 0;
-    return AcquireSurface().m_drawing;
+    ++m_nTicks;
+    return *m_pTickDrawing;
 }
 
 void CZEFView::EndTick() {
-    ReleaseSurface();
-    if (m_nSurfaceUsers > 0 || !std::exchange(m_bTickInStop, false)) {
+    if (m_nTicks == 0 || --m_nTicks > 0) {
+        return;
+    }
+    if (std::exchange(m_bRecordChanged, false) && m_fnRecordChanged) {
+        m_fnRecordChanged();
+    }
+    if (!std::exchange(m_bTickInStop, false)) {
         return;
     }
     // The stop has ended with the fan at rest: the live updates drew in exclusive-or over the
@@ -227,22 +273,28 @@ void CZEFView::SetStatusText(const std::string& strText) {
 
 void CZEFView::KillPollTimer() {
     StopPollTimer(*this, m_services.m_port);
+    m_services.m_port.Gate().DropTick();
 }
 
 void CZEFView::SetPollTimer() {
     StartPollTimer(*this, m_services.m_port);
+    m_services.m_port.Gate().DropTick();
 }
 
 void CZEFView::timerEvent(QTimerEvent* pEvent) {
     if (m_services.m_port.m_nPollTimer != 0 &&
         pEvent->timerId() == static_cast<int>(m_services.m_port.m_nPollTimer)) {
-        OnTimer();
+        // Never a tick inside another's exchange: one exchange at a time on the line.
+        if (m_services.m_port.Gate().AdmitTick()) {
+            OnTimer();
+        }
         return;
     }
     QWidget::timerEvent(pEvent);
 }
 
 void CZEFView::OnTimer() {
+    const CLinkGate::CWork work(m_services.m_port.Gate());
     const bool bPolling = m_services.m_port.m_nPollTimer != 0;
     m_services.m_recovery.BeforeTick(m_rec);
     m_run.Tick();
@@ -326,7 +378,13 @@ void CZEFView::OnGraphDoubleClick(const QPoint& ptClick) {
 
 void CZEFView::mouseDoubleClickEvent(QMouseEvent* pEvent) {
     if (pEvent->button() == Qt::LeftButton) {
-        OnGraphDoubleClick(pEvent->position().toPoint());
+        const QPoint ptClick = pEvent->position().toPoint();
+        QPointer<CZEFView> pView(this);
+        m_services.m_port.Gate().Submit([pView, ptClick] {
+            if (pView) {
+                pView->OnGraphDoubleClick(ptClick);
+            }
+        });
     }
     QWidget::mouseDoubleClickEvent(pEvent);
 }

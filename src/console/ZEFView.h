@@ -66,7 +66,8 @@ public:
     void OnFilePrintPreview(QPrinter& printer);
     void PrintPage(QPrinter& printer);
 
-    // One tick of the poll timer.
+    // One tick of the poll timer. One that comes due while a reply is awaited runs once the
+    // work around it is over.
     void OnTimer();
     // The two redraws commands ask for, on a surface of the window.
     void RedrawAll() override;
@@ -98,13 +99,18 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
     void timerEvent(QTimerEvent* pEvent) override;
+    // The graph's double-click waits for the link's work in progress, as a command does.
     void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
     void changeEvent(QEvent* pEvent) override;
 
 private:
     class CPaneRelay;
     class CSurface;
+    class CTickDrawing;
+    class CSurfaceScope;
     friend class CSurface;
+    friend class CTickDrawing;
+    friend class CSurfaceScope;
 
     // The drawing surface on the window's image for the duration of a command or a tick. Opened
     // on first use and shared by nested users; the changed part of the window is repainted when
@@ -124,6 +130,12 @@ private:
     int m_nSurfaceUsers = 0;
     // A paint came while the surface was held; the whole window is painted once it is let go.
     bool m_bPaintDeferred = false;
+    // A tick's drawing takes the surface only for each drawing call, so that the window
+    // repaints and resizes while the tick waits for the controller.
+    std::unique_ptr<CTickDrawing> m_pTickDrawing;
+    int m_nTicks = 0;
+    // The record changed inside a tick: the data table hears of it once, at the tick's end.
+    bool m_bRecordChanged = false;
     // A tick began while the fan was returning to zero.
     bool m_bTickInStop = false;
 };

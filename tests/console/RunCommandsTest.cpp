@@ -170,4 +170,33 @@ TEST_F(RunCommands, StopIsFollowedToItsEndUnlessItNeverWentOut) {
     EXPECT_TRUE(m_boxes.TakeTexts().empty());
 }
 
+// Keys, the graph's double-click and closing the window while a tick awaits its reading act once
+// the tick is over, in order, Stop Wind first, and the window stays until then. Stopping, the
+// unsaved test's copy is written only once "O" has gone out.
+TEST_F(RunCommands, WhatTheOperatorDoesDuringAnExchangeActsWhenItEnds) {
+    Fan(true);
+    Record(1, 300);
+    m_recovery.Changed();
+    Poll().m_dTargetSpeed = 10;
+    View().SetPollTimer();
+    bool bDuring = false, bCopyAtStop = true, bClosed = true;
+    m_line.m_fnAnswer = [&](const std::string& cmd) {
+        if (cmd == "R" && !std::exchange(bDuring, true)) {
+            Frame().OnCommand(ID_INCREMENT_WIND);
+            QTest::mouseDClick(&View(), Qt::LeftButton, {}, QPoint(300, 300));
+            Frame().OnCommand(ID_STOP_WIND);
+            bClosed = Frame().close();
+        }
+        if (cmd == "O") {
+            bCopyAtStop = QFileInfo::exists(m_recovery.Path());
+        }
+        return m_line.DefaultAnswer(cmd);
+    };
+    EXPECT_EQ(Tick(), "0 0 poll stopping: S W5<CR> R S C O S S");
+    EXPECT_FALSE(bClosed);
+    EXPECT_FALSE(Frame().isVisible());
+    EXPECT_FALSE(bCopyAtStop);
+    EXPECT_TRUE(QFileInfo::exists(m_recovery.Path()));
+}
+
 }  // namespace

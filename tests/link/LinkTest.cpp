@@ -1,5 +1,6 @@
 // The link against a scripted controller and operator: the exchange, the status query, the boxes and the link-up flag, choosing the port, and the poll cycle.
 
+#include <algorithm>
 #include <cstring>
 #include <tuple>
 
@@ -197,6 +198,32 @@ TEST_F(SerialPortTest, ANewDeviceIsMappedToItsPortOnlyOnceItOpens) {
     EXPECT_EQ(m_port.DevicePath().toStdString(), "/dev/ttyUSB4");
 }
 
+// A reply that dribbles never lets a byte's wait run out; the whole reply has a deadline all the
+// same: the wait for one byte and twice the buffer's bytes at 2400 baud (25/3 ms a byte). The
+// controller answers one byte every 500 ms of the link's clock. For "W" (51 bytes): 4000 + 425 ms,
+// so each read is allowed what is left of it, and after nine bytes (at 4000 ms) no tenth is
+// waited for.
+TEST_F(SerialPortTest, AReplyThatNeverEndsFailsAtItsWholeDeadline) {
+    GoOnline();
+    m_line.m_fnAnswer = [](const std::string&) { return std::string(60, '1'); };
+    // The clock moves half a second with each byte read.
+    std::int64_t tNow = 0;
+    std::size_t nReads = 0;
+    m_port.SetClock([&] {
+        if (m_line.m_timeouts.size() > nReads) {
+            nReads = m_line.m_timeouts.size();
+            tNow += 500;
+        }
+        return tNow;
+    });
+    m_boxes.m_answers = {IDCANCEL};
+    EXPECT_EQ(m_commands.SetSpeed(10), SpeedAck::FAILED);
+    EXPECT_EQ(m_line.m_timeouts,
+              (std::vector<int>{4000, 3925, 3425, 2925, 2425, 1925, 1425, 925, 425}));
+    EXPECT_EQ(m_boxes.TakeTexts(), Texts{COMM_ERROR + "1"});
+    EXPECT_EQ(m_port.m_bOnline, 0);
+}
+
 class PollTest : public CLinkTest {
 protected:
     void SetUp() override {
@@ -321,6 +348,84 @@ TEST_F(PollTest, ScalesWidenOneRangeATickOnWindAndLiftOnly) {
     Tick();
     EXPECT_EQ(m_rec.m_axisWind.m_nRange, 1);
     EXPECT_EQ(m_rec.m_axisForce.m_nRange, 3);
+}
+
+// What the operator does while a reply is awaited waits for the link's work, and runs in order
+// once the outermost work is over, stops first; a poll tick that comes due during an exchange
+// runs once afterwards, unless the poll was stopped or started afresh meanwhile. With the link
+// idle an action runs at once.
+TEST_F(PollTest, WhatComesDuringAnExchangeRunsInOrderOnceTheWorkIsOver) {
+    CLinkGate& gate = m_port.Gate();
+    Texts log;
+    gate.SetTickRunner([&] { log.push_back("tick"); });
+    const auto Act = [&](const std::string& strName) {
+        return [&log, strName] { log.push_back(strName); };
+    };
+    gate.Submit(Act("idle"));
+    EXPECT_EQ(log, Texts{"idle"});
+    log.clear();
+
+    const struct {
+        bool bDropTick;
+        Texts expected;
+    } cases[] = {
+        {false, {"S", "W5<CR>", "R", "tick", "stop 1", "stop 2", "open", "save"}},
+        {true, {"S", "W5<CR>", "R", "stop 1", "stop 2", "open", "save"}},
+    };
+    for (const auto& c : cases) {
+        m_poll.m_dTargetSpeed = 10;
+        m_poll.m_dCommandSpeed = 0;
+        m_line.m_fnAnswer = [&](const std::string& cmd) {
+            log.push_back(cmd == "W5\r" ? "W5<CR>" : cmd);
+            if (cmd == "W5\r") {
+                EXPECT_TRUE(gate.Busy());
+                EXPECT_FALSE(gate.AdmitTick());
+                EXPECT_FALSE(gate.AdmitTick());  // held once, however often it came
+                gate.Submit(Act("open"));
+                gate.Submit(Act("stop 1"), true);
+                gate.Submit(Act("save"));
+                gate.Submit(Act("stop 2"), true);
+                if (c.bDropTick) {
+                    gate.DropTick();
+                }
+            }
+            return m_line.DefaultAnswer(cmd);
+        };
+        {
+            const CLinkGate::CWork work(gate);  // a command around the tick
+            Tick();
+            EXPECT_EQ(log, (Texts{"S", "W5<CR>", "R"}));  // nothing ran inside the work
+            EXPECT_EQ(gate.Waiting(), 4u);
+        }
+        EXPECT_EQ(log, c.expected);
+        EXPECT_EQ(gate.Waiting(), 0u);
+        EXPECT_FALSE(gate.Busy());
+        EXPECT_TRUE(gate.AdmitTick());
+        log.clear();
+        m_line.TakeWrites();
+    }
+
+    // A controller slower than the poll: each held tick comes due again during its own exchange.
+    // The five run one after another, never one inside another's end.
+    int nRuns = 0, nDepth = 0, nMaxDepth = 0;
+    gate.SetTickRunner([&] {
+        nMaxDepth = std::max(nMaxDepth, ++nDepth);
+        {
+            const CLinkGate::CWork work(gate);
+            const CLinkGate::CExchange exchange(gate);
+            if (++nRuns < 5) {
+                EXPECT_FALSE(gate.AdmitTick());
+            }
+        }
+        --nDepth;
+    });
+    {
+        const CLinkGate::CWork work(gate);
+        const CLinkGate::CExchange exchange(gate);
+        EXPECT_FALSE(gate.AdmitTick());
+    }
+    EXPECT_EQ(nRuns, 5);
+    EXPECT_EQ(nMaxDepth, 1);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <termios.h>
 
 #include <QDir>
+#include <QTimer>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -235,6 +236,38 @@ TEST_F(ZefsimLinkTest, MutedSilentLinkedUntilItEndsSeededAndPacedAtTheLineRate) 
     EXPECT_GE(paced, 13 * 4ms);
     EXPECT_LT(unpaced, 13 * 2ms);
     EXPECT_EQ(m_pSim->Stop(), 0) << "quit";
+}
+
+// Waiting on the thread's event loop, its timers go on while a reply is awaited. A silent
+// controller fails after a byte's wait (800 ms here); a dribbling one, a byte every 500 ms and
+// never a CR, at the reply's whole deadline: 800 + 425 ms for a 51-byte buffer, so "12" of the
+// status word has come and no more (instead of the 25 s its 51 bytes would take).
+TEST_F(ZefsimLinkTest, SilentAndDribblingRepliesFailInTimeWhileTheLoopTurns) {
+    ASSERT_NO_FATAL_FAILURE(Start({"--no-pacing"}));
+    CEventLoopWait wait;
+    m_port.SetDeviceFactory([&wait] { return std::make_unique<CTermiosDevice>(&wait); });
+    ASSERT_TRUE(m_port.Open());
+    int nFired = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&nFired] { ++nFired; });
+    timer.start(20);
+    EXPECT_EQ(Exchange("S", 800), "12\r");
+    for (const std::string strFault : {"mute", "drip"}) {
+        SCOPED_TRACE(strFault);
+        m_pSim->Operator(strFault);
+        nFired = 0;
+        char szReply[52];
+        m_port.m_bOnline = 1;
+        const auto t0 = Clock::now();
+        EXPECT_EQ(m_port.Exchange("S", szReply, sizeof szReply, true), 0);
+        const auto took = Clock::now() - t0;
+        EXPECT_STREQ(szReply, strFault == "drip" ? "12" : "");
+        EXPECT_GE(took, strFault == "drip" ? 1225ms : 800ms);
+        EXPECT_LT(took, 10s);
+        EXPECT_GE(nFired, 10);
+        m_pSim->Operator("un" + strFault);
+        EXPECT_EQ(Exchange("S", 800), "12\r");
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -130,6 +131,14 @@ void CSimulator::HandleOperatorLine(std::string_view line) {
         m_controller.SetMuted(true);
     } else if (line == "unmute") {
         m_controller.SetMuted(false);
+    } else if (line == "drip") {
+        m_bDrip = true;
+    } else if (line == "undrip") {
+        // The answer dribbling now stops; the next ones come whole.
+        m_bDrip = false;
+        if (std::exchange(m_bDripping, false)) {
+            m_strOut.clear();
+        }
     } else if (line == "garble-w") {
         m_controller.SetGarbleW(true);
     } else if (line == "ungarble-w") {
@@ -139,7 +148,7 @@ void CSimulator::HandleOperatorLine(std::string_view line) {
     } else {
         std::fprintf(stderr,
                      "zefsim: unknown command \"%.*s\" (try lock, unlock, unplug, plug, "
-                     "mute, unmute, garble-w, ungarble-w, quit)\n",
+                     "mute, unmute, drip, undrip, garble-w, ungarble-w, quit)\n",
                      static_cast<int>(line.size()), line.data());
     }
 }
@@ -175,6 +184,23 @@ void CSimulator::Queue(const std::string& strReply) {
     if (strReply.empty()) {
         return;
     }
+    if (m_bDrip) {
+        // A new answer replaces the one dribbling; its first byte comes a drip's time later.
+        m_strOut.clear();
+        for (char c : strReply) {
+            if (c != '\r') {
+                m_strOut += c;
+            }
+        }
+        m_strOut += ' ';
+        m_bDripping = true;
+        m_nDripSent = 0;
+        m_tNextByte = Clock::now() + DRIP_TIME;
+        return;
+    }
+    if (std::exchange(m_bDripping, false)) {
+        m_strOut.clear();
+    }
     if (m_strOut.empty()) {
         // The first byte leaves once the line is free and the byte has had its time on it.
         m_tNextByte = std::max(Clock::now(), m_tLineFree) + BYTE_TIME;
@@ -182,7 +208,26 @@ void CSimulator::Queue(const std::string& strReply) {
     m_strOut += strReply;
 }
 
+void CSimulator::SendDrip() {
+    const Clock::time_point tNow = Clock::now();
+    if (tNow < m_tNextByte) {
+        return;
+    }
+    // The answer's own bytes first, then its last one (a blank) over and over.
+    const char c = m_strOut[std::min(m_nDripSent, m_strOut.size() - 1)];
+    const ssize_t n = write(m_nLineFd, &c, 1);
+    if (n == 1) {
+        ++m_nDripSent;
+        m_tLineFree = tNow;
+    }
+    m_tNextByte = tNow + DRIP_TIME;
+}
+
 void CSimulator::SendDue() {
+    if (m_bDripping) {
+        SendDrip();
+        return;
+    }
     while (!m_strOut.empty()) {
         std::size_t nCount = m_strOut.size();
         if (m_bPacing) {

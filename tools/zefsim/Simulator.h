@@ -17,6 +17,8 @@ public:
     // 2400 baud with a start and a stop bit around each 8-bit byte.
     static constexpr Clock::duration BYTE_TIME =
         std::chrono::duration_cast<Clock::duration>(std::chrono::microseconds(10'000'000 / 2400));
+    // A dribbling line sends one byte this often.
+    static constexpr Clock::duration DRIP_TIME = std::chrono::milliseconds(500);
 
     // nLineFd is the line's controller end, nOperatorFd the operator's input, nStopFd becomes
     // readable when the emulator must end.
@@ -38,6 +40,7 @@ private:
     void Log(const std::string& strCommand);
     void Queue(const std::string& strReply);
     void SendDue();
+    void SendDrip();
 
     CController& m_controller;
     int m_nLineFd;
@@ -47,6 +50,11 @@ private:
     bool m_bPacing = true;
     bool m_bOperatorOpen = true;
     bool m_bQuit = false;
+    // Each answer dribbles: its bytes but the CR, then blanks, one every DRIP_TIME, never ending
+    // (until the next command replaces it, or the fault is cleared).
+    bool m_bDrip = false;
+    bool m_bDripping = false;
+    std::size_t m_nDripSent = 0;
     std::string m_strOperator;  // operator's input not yet ended by a newline
 
     Clock::time_point m_tStart;

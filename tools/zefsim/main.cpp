@@ -50,7 +50,7 @@ void PrintUsage(std::FILE* pFile) {
                  "  --seed N        seed of the reading noise (default %lu)\n"
                  "  --tau SECONDS   time constant of the fan (default %.1f)\n"
                  "Operator commands on standard input: lock, unlock, unplug, plug, mute, unmute,\n"
-                 "garble-w, ungarble-w, quit.\n",
+                 "drip, undrip, garble-w, ungarble-w, quit.\n",
                  DEFAULT_SEED, DEFAULT_TAU);
 }
 

@@ -13,6 +13,7 @@ constexpr char MSG_CLEAR_PREVIOUS[] = "Clear Previous Test Results?";
 }  // namespace
 
 bool CRunControl::BeginSpeedCommand() {
+    const CLinkGate::CWork work(m_port.Gate());
     if (!m_port.m_bOnline) {
         m_host.MessageBox(QString::fromLatin1(MSG_COMMAND_DISABLED), MB_OK | MB_ICONEXCLAMATION);
         return false;
@@ -78,6 +79,7 @@ double CRunControl::SpeedStep() const {
 }
 
 void CRunControl::IncreaseTarget() {
+    const CLinkGate::CWork work(m_port.Gate());
     if (!BeginSpeedCommand()) {
         return;
     }
@@ -87,6 +89,7 @@ void CRunControl::IncreaseTarget() {
 }
 
 void CRunControl::DecreaseTarget() {
+    const CLinkGate::CWork work(m_port.Gate());
     if (!BeginSpeedCommand()) {
         return;
     }
@@ -99,6 +102,7 @@ void CRunControl::DecreaseTarget() {
 }
 
 void CRunControl::StopWind() {
+    const CLinkGate::CWork work(m_port.Gate());
     if (!m_port.m_bOnline) {
         m_host.MessageBox(QString::fromLatin1(MSG_COMMAND_DISABLED), MB_OK | MB_ICONEXCLAMATION);
     } else {
@@ -115,8 +119,10 @@ void CRunControl::StopWind() {
                 const CTickScope scope(m_host);
                 m_rec.RecordPoint(scope.Drawing(), 0, 0, 0, RECORD_STOP);
             }
-            m_host.StopMarked();
+            // The fan's stop goes out first; the test's copy (a write and a sync, slow on a busy
+            // disk) follows once the controller has it.
             const bool bStopSent = commands.Stop();
+            m_host.StopMarked();
             m_host.SetPollTimer();
             // Only a stop the controller was given is waited for. One that never reached it (the
             // operator cancelled a link message) would leave the fan running while Stop Wind and

@@ -13,7 +13,7 @@ public:
     // The operator said Yes to clearing the previous results: the test is emptied and drawn so,
     // and neither kept for Undo nor for recovery.
     virtual void ClearPreviousResults() = 0;
-    // A stop has been marked in the test; its unsaved copy follows.
+    // A stop has been marked in the test and sent to the controller; its unsaved copy follows.
     virtual void StopMarked() = 0;
     // An operator message; the button chosen.
     virtual int MessageBox(const QString& strText, unsigned nType) = 0;
@@ -27,7 +27,10 @@ public:
         : m_rec(rec), m_port(port), m_host(host) {}
 
     // One tick of the poll timer.
-    void Tick() { Poll(m_rec, m_state, m_host, m_port); }
+    void Tick() {
+        const CLinkGate::CWork work(m_port.Gate());
+        Poll(m_rec, m_state, m_host, m_port);
+    }
 
     // What each speed command does first. False when the command ends there.
     bool BeginSpeedCommand();

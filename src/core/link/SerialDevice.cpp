@@ -21,31 +21,6 @@ using Clock = std::chrono::steady_clock;
 // Writes time out after this, plus as much again for every byte.
 constexpr int WRITE_TIMEOUT_MS = 2000;
 
-// Rounded up, so that a wait never ends before its deadline.
-int MillisLeft(Clock::time_point tDeadline) {
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(tDeadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
-
-// Waits for the descriptor to be ready for nEvents until the deadline. The revents, or 0 when
-// the time ran out, or -1 when the wait itself failed.
-int WaitFor(int hComm, short nEvents, Clock::time_point tDeadline) {
-    for (;;) {
-        pollfd fd = {hComm, nEvents, 0};
-        const int n = ::poll(&fd, 1, MillisLeft(tDeadline));
-        if (n > 0) {
-            return fd.revents;
-        }
-        if (n == 0 && Clock::now() >= tDeadline) {
-            return 0;
-        }
-        if (n < 0 && errno != EINTR) {
-            return -1;
-        }
-    }
-}
-
 std::string GroupName(gid_t gid) {
     group grp{};
     group* pResult = nullptr;
@@ -174,7 +149,7 @@ bool CTermiosDevice::Write(const char* pData, std::size_t nLength) {
             return false;
         }
         // The output queue is full (flow control holding it back): wait for room.
-        const int nReady = WaitFor(m_hComm, POLLOUT, tDeadline);
+        const int nReady = m_pWait->Wait(m_hComm, POLLOUT, tDeadline);
         if (nReady <= 0 || (nReady & (POLLERR | POLLHUP | POLLNVAL))) {
             return false;
         }
@@ -188,7 +163,7 @@ ReadResult CTermiosDevice::ReadByte(char& c, int nTimeoutMs) {
     }
     const auto tDeadline = Clock::now() + std::chrono::milliseconds(nTimeoutMs);
     for (;;) {
-        const int nReady = WaitFor(m_hComm, POLLIN, tDeadline);
+        const int nReady = m_pWait->Wait(m_hComm, POLLIN, tDeadline);
         if (nReady == 0) {
             return ReadResult::TIMED_OUT;
         }

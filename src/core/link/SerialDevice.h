@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "core/link/LineWait.h"
+
 // What one wait for a reply byte brought.
 enum class ReadResult {
     BYTE,       // a byte arrived
@@ -43,7 +45,9 @@ public:
 // control, modem lines and special characters stay as the system has them for the port.
 class CTermiosDevice : public CSerialDevice {
 public:
-    CTermiosDevice() = default;
+    // Every wait for the line goes through pWait (not owned; it outlives the device); without
+    // one the thread blocks in poll().
+    explicit CTermiosDevice(CLineWait* pWait = nullptr) : m_pWait(pWait ? pWait : &m_pollWait) {}
     ~CTermiosDevice() override;
     CTermiosDevice(const CTermiosDevice&) = delete;
     CTermiosDevice& operator=(const CTermiosDevice&) = delete;
@@ -57,6 +61,8 @@ public:
 
 private:
     int m_hComm = -1;
+    CPollWait m_pollWait;
+    CLineWait* m_pWait;
 };
 
 // True when an open failed because no such device is there (as opposed to one that is there but

@@ -1,5 +1,6 @@
 #include "core/link/SerialPort.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -37,6 +38,11 @@ bool ParseStatusWord(const char* pszReply, std::int32_t& nStatus) {
     return true;
 }
 
+int ReplyDeadlineMs(int nByteTimeoutMs, int nBytes) {
+    // 10 bits a byte at 2400 baud, twice over: 25/3 ms a byte, rounded up.
+    return nByteTimeoutMs + (nBytes * 25 + 2) / 3;
+}
+
 bool IsPortNumber(std::int64_t nPort) {
     return nPort >= MIN_PORT && nPort <= MAX_PORT;
 }
@@ -65,7 +71,7 @@ bool CSerialPort::Open() {
         m_hComm = m_fnDevice();
     }
     if (!m_hComm) {
-        m_hComm = std::make_unique<CTermiosDevice>();
+        m_hComm = std::make_unique<CTermiosDevice>(m_pLineWait);
     }
     COpenFailure failure;
     if (!m_hComm->Open(strDevice, failure)) {
@@ -90,6 +96,7 @@ int CSerialPort::Exchange(const char* pszCommand, char* pReply, int nCapacity, b
         m_bOnline = 0;
         return 0;
     }
+    const CLinkGate::CExchange exchange(m_gate);
     m_hComm->DiscardInput();
     // A command that did not go out shows as a reply that does not come.
     m_hComm->Write(pszCommand, pszCommand ? std::strlen(pszCommand) : 0);
@@ -103,14 +110,18 @@ int CSerialPort::Exchange(const char* pszCommand, char* pReply, int nCapacity, b
     // The last byte of the buffer is kept for the terminator. A parsed reply that has not ended
     // by then is not a reply the console understands; an unexamined one is read on to its end.
     const int nLimit = use == ReplyUse::PARSED ? nCapacity - 1 : MAX_UNEXAMINED_REPLY;
+    const std::int64_t tEnd = m_fnClock() + ReplyDeadlineMs(m_nByteTimeoutMs, nLimit);
     int i = 0;
     for (int nRead = 0;; ++nRead) {
         if (nRead >= nLimit) {
             m_bOnline = 0;
             break;
         }
+        // Each byte has its own wait, and none reaches past the reply's deadline.
+        const std::int64_t nLeft = tEnd - m_fnClock();
+        const int nWait = static_cast<int>(std::min<std::int64_t>(m_nByteTimeoutMs, nLeft));
         char c = 0;
-        if (m_hComm->ReadByte(c, m_nByteTimeoutMs) != ReadResult::BYTE) {
+        if (nWait <= 0 || m_hComm->ReadByte(c, nWait) != ReadResult::BYTE) {
             m_bOnline = 0;
             break;
         }

@@ -5,7 +5,10 @@
 #include <functional>
 #include <memory>
 
+#include "core/base/Clock.h"
 #include "core/base/OperatorMessages.h"
+#include "core/link/LineWait.h"
+#include "core/link/LinkGate.h"
 #include "core/link/SerialDevice.h"
 
 // Each reply byte is awaited this long (2000 ms a byte plus 2000 ms, one byte per read).
@@ -26,6 +29,11 @@ enum class ReplyUse {
 // a line that never sends CR cannot hold the console.
 inline constexpr int MAX_UNEXAMINED_REPLY = 1024;
 
+// The whole time a reply of up to nBytes may take: the wait for one byte, and twice the time its
+// bytes take on the line at 2400 baud (10 bits each). A line that dribbles bytes slowly enough
+// never lets a byte's wait run out, and fails here as a silent one does.
+int ReplyDeadlineMs(int nByteTimeoutMs, int nBytes);
+
 // The box of a failed exchange. A carriage return breaks the line.
 inline constexpr char MSG_COMM_ERROR[] =
     "Serial Communications Error!\rBe sure Zefron is properly\rconnected to serial port COM%d";
@@ -35,7 +43,8 @@ using SerialDeviceFactory = std::function<std::unique_ptr<CSerialDevice>()>;
 // The link to the tunnel's controller: the open port, the link-up flag that every caller
 // consults before talking to the controller, the status word and the run flag it gives, and the
 // poll cycle's two values. CControllerCommands speaks the commands on it. Everything runs on the
-// user-interface thread and blocks it while it waits.
+// user-interface thread; with an event-loop wait (SetLineWait) the thread's loop turns while a
+// reply is awaited, and the gate keeps what the operator does meanwhile for the exchange's end.
 class CSerialPort {
 public:
     CSerialPort();
@@ -66,6 +75,12 @@ public:
     void SetProfilePath(const QString& strPath) { m_strProfilePath = strPath; }
     // Only for the fault soak, which cannot wait 4000 ms for every silent byte.
     void SetByteTimeout(int nTimeoutMs) { m_nByteTimeoutMs = nTimeoutMs; }
+    // How terminal devices wait for the line (not owned); nullptr blocks in poll().
+    void SetLineWait(CLineWait* pWait) { m_pLineWait = pWait; }
+    // The clock a reply's whole deadline is kept by.
+    void SetClock(CClock fnClock) { m_fnClock = std::move(fnClock); }
+    // The link's work and the operator's commands waiting for it.
+    CLinkGate& Gate() { return m_gate; }
     int ByteTimeout() const { return m_nByteTimeoutMs; }
 
     // The device that port m_nPort names; empty when m_nPort names no port.
@@ -94,6 +109,9 @@ private:
     QString m_strProfilePath;
     QString m_strNewDevice;
     int m_nByteTimeoutMs = BYTE_TIMEOUT_MS;
+    CLineWait* m_pLineWait = nullptr;
+    CClock m_fnClock = ProcessMillis;
+    CLinkGate m_gate;
 };
 
 // True for the numbers that name a port, 1 to 255.
