@@ -469,7 +469,8 @@ namespace {
 // name as given when it exists, or when no single file differs from it only there.
 QString ExistingTestFile(const QString& strPath) {
     const QFileInfo info(strPath);
-    if (info.exists() || info.suffix().compare(QLatin1String("ZEF"), Qt::CaseInsensitive) != 0) {
+    if (info.exists() || info.isSymLink() ||
+        info.suffix().compare(QLatin1String("ZEF"), Qt::CaseInsensitive) != 0) {
         return strPath;
     }
     const QString strStem = info.fileName().chopped(info.suffix().size());
@@ -588,7 +589,10 @@ QString AskFile(QWidget* pParent, bool bSave, const QString& strFolder) {
         return {};
     }
     QString strPath = dlg.selectedFiles().constFirst();
+    // Only a name that is not there gets the extension: a link that leads nowhere is there, and
+    // opening it tells why it cannot be read.
     if (!bSave && dlg.defaultSuffix().isEmpty() && !QFileInfo::exists(strPath) &&
+        !QFileInfo(strPath).isSymLink() &&
         !QFileInfo(strPath).fileName().contains(QLatin1Char('.'))) {
         strPath += QStringLiteral(".ZEF");
     }
@@ -618,6 +622,14 @@ bool CZEFView::OpenTestFile(const QString& strPath) {
         case FileStatus::Ok:
             m_undo = std::move(before);
             m_services.m_recovery.Replaced();
+            if (!result.Whole()) {
+                // What was read is shown, and the operator is told what it lacks.
+                m_services.m_boxes.Show(
+                    QStringLiteral("%1 was not read whole.\r%2\rThe points read are now the "
+                                   "current test; Undo brings back the test shown before.")
+                        .arg(Quoted(strPath), DescribeShortfall(result).join(QLatin1Char('\r'))),
+                    MB_OK | MB_ICONEXCLAMATION);
+            }
             return true;
         case FileStatus::NotTestFile:
             strWhat = QStringLiteral("%1 is not a Zefron test file.").arg(Quoted(strPath));
@@ -642,13 +654,15 @@ void CZEFView::OnFileSave() {
 }
 
 bool CZEFView::SaveTestFile(const QString& strPath) {
+    // The writer never touches a file already there unless the whole new one takes its place.
+    const bool bExisted = QFileInfo::exists(strPath);
     const FileResult result = WriteTestFile(m_rec, strPath);
     if (result.Ok()) {
         m_services.m_recovery.Saved();
     } else {
         QString strText = QStringLiteral("Cannot save the test to %1:\r%2\rThe test was not saved.")
                               .arg(Quoted(strPath), result.strError);
-        if (QFileInfo::exists(strPath)) {
+        if (bExisted) {
             strText += QStringLiteral(" The file already there is unchanged.");
         }
         m_services.m_boxes.Show(strText, MB_OK | MB_ICONEXCLAMATION);
