@@ -557,6 +557,9 @@ public:
         }
     }
 
+    // The name as the operator typed it.
+    QString TypedName() const { return m_pName ? m_pName->text().trimmed() : QString(); }
+
     void accept() override {
         const QString strName = m_pName ? m_pName->text().trimmed() : QString();
         if (strName.contains(QLatin1Char('*')) || strName.contains(QLatin1Char('?'))) {
@@ -589,8 +592,14 @@ QString AskFile(QWidget* pParent, bool bSave, const QString& strFolder) {
         return {};
     }
     QString strPath = dlg.selectedFiles().constFirst();
-    // Only a name that is not there gets the extension: a link that leads nowhere is there, and
-    // opening it tells why it cannot be read.
+    // Only a name that is not there gets the extension: a link that leads nowhere (a loop, a
+    // lost target) is there, and opening it by its own name tells why it cannot be read. The
+    // dialog adds the extension to any name it cannot follow, so the name typed decides.
+    const QString strTyped = dlg.TypedName();
+    const QFileInfo typed(dlg.directory(), strTyped);
+    if (!bSave && !strTyped.isEmpty() && typed.isSymLink() && !typed.exists()) {
+        return typed.filePath();
+    }
     if (!bSave && dlg.defaultSuffix().isEmpty() && !QFileInfo::exists(strPath) &&
         !QFileInfo(strPath).isSymLink() &&
         !QFileInfo(strPath).fileName().contains(QLatin1Char('.'))) {
