@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the test file reader. Besides memory errors, it stops on any
 // broken promise of the reader: no number that is not finite in the tables, the zero point at
-// zero, no comment longer than the reader keeps or holding a control character, and a second read
-// of what it wrote agreeing with the first.
+// zero, no comment longer than the reader keeps or holding a control character, counts that
+// agree with the tables, and what it wrote read back whole and equal to the first read.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -29,6 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         return 0;
     }
     Check(std::isfinite(rec.m_dCdArea));
+    Check(result.nPoints >= 0 && result.nPoints <= SLOT_COUNT && result.nUnreadable >= 0);
+    int nRecorded = 0;
+    for (int i = 1; i < SLOT_COUNT; ++i) {
+        nRecorded += rec.IsRecorded(i) ? 1 : 0;
+    }
+    // Every slot but the zero point's holds a point that was read.
+    Check(nRecorded <= result.nPoints && result.nPoints <= nRecorded + 1);
     for (const CurveTable* p : {&rec.m_lift, &rec.m_drag, &rec.m_cd, &rec.m_ld}) {
         Check(p->m_dValue[0] == 0.0);
         for (double d : p->m_dValue) {
@@ -41,17 +49,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
             Check(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f);
         }
     }
-    // Whatever was read is written so that it reads back to the same slots.
+    // Whatever was read is written so that it reads back whole, to the same slots and values.
     const std::string strText = FormatTestFile(rec);
     TestRecord again(0, 80.0);
     CMemoryByteReader second(strText.data(), strText.size());
-    Check(ReadTestFile(again, second).Ok());
+    const FileResult resultAgain = ReadTestFile(again, second);
+    Check(resultAgain.Whole());
     Check(again.m_bEnglish == (rec.m_bEnglish ? 1 : 0));
+    Check(resultAgain.nPoints == nRecorded + 1);
+    // Six decimals are written: a value comes back within half of the last one.
+    auto near = [](double dAgain, double d) {
+        return std::fabs(dAgain - d) <= 6e-7 * std::max(1.0, std::fabs(d));
+    };
     for (int i = 0; i < SLOT_COUNT; ++i) {
-        const double d = rec.m_lift.m_dValue[i];
-        // A value too long for one line is the only thing that may not come back.
-        if (std::fabs(d) < 1e60 && std::fabs(rec.m_drag.m_dValue[i]) < 1e60) {
-            Check(again.IsRecorded(i) == rec.IsRecorded(i));
+        Check(again.IsRecorded(i) == rec.IsRecorded(i));
+        if (rec.IsRecorded(i)) {
+            Check(near(again.m_lift.m_dValue[i], rec.m_lift.m_dValue[i]) &&
+                  near(again.m_drag.m_dValue[i], rec.m_drag.m_dValue[i]));
         }
     }
     return 0;

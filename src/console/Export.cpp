@@ -72,9 +72,10 @@ void OnFileExport(CZEFView& view, QWidget* pParent) {
         strPath, static_cast<int>(ExportFilters().indexOf(dlg.selectedNameFilter())));
     const ExportTarget target{view.size(), view.devicePixelRatioF(), QLocale()};
     QString strError;
+    const bool bExisted = QFileInfo::exists(strPath);
     if (!ExportTest(view.m_rec, strPath, format, target, strError)) {
         QString strText = QStringLiteral("Cannot export to \"%1\":\r%2").arg(strPath, strError);
-        if (QFileInfo::exists(strPath)) {
+        if (bExisted) {
             strText += QStringLiteral("\rThe file already there is unchanged.");
         }
         view.MessageBox(strText, MB_OK | MB_ICONEXCLAMATION);

@@ -527,7 +527,8 @@ namespace {
 // name as given when it exists, or when no single file differs from it only there.
 QString ExistingTestFile(const QString& strPath) {
     const QFileInfo info(strPath);
-    if (info.exists() || info.suffix().compare(QLatin1String("ZEF"), Qt::CaseInsensitive) != 0) {
+    if (info.exists() || info.isSymLink() ||
+        info.suffix().compare(QLatin1String("ZEF"), Qt::CaseInsensitive) != 0) {
         return strPath;
     }
     const QString strStem = info.fileName().chopped(info.suffix().size());
@@ -627,6 +628,9 @@ public:
         }
     }
 
+    // The name as the operator typed it.
+    QString TypedName() const { return m_pName ? m_pName->text().trimmed() : QString(); }
+
     void accept() override {
         const QString strName = m_pName ? m_pName->text().trimmed() : QString();
         if (strName.contains(QLatin1Char('*')) || strName.contains(QLatin1Char('?'))) {
@@ -659,7 +663,16 @@ QString AskFile(QWidget* pParent, bool bSave, const QString& strFolder) {
         return {};
     }
     QString strPath = dlg.selectedFiles().constFirst();
+    // Only a name that is not there gets the extension: a link that leads nowhere (a loop, a
+    // lost target) is there, and opening it by its own name tells why it cannot be read. The
+    // dialog adds the extension to any name it cannot follow, so the name typed decides.
+    const QString strTyped = dlg.TypedName();
+    const QFileInfo typed(dlg.directory(), strTyped);
+    if (!bSave && !strTyped.isEmpty() && typed.isSymLink() && !typed.exists()) {
+        return typed.filePath();
+    }
     if (!bSave && dlg.defaultSuffix().isEmpty() && !QFileInfo::exists(strPath) &&
+        !QFileInfo(strPath).isSymLink() &&
         !QFileInfo(strPath).fileName().contains(QLatin1Char('.'))) {
         strPath += QStringLiteral(".ZEF");
     }
@@ -689,6 +702,14 @@ bool CZEFView::OpenTestFile(const QString& strPath) {
         case FileStatus::Ok:
             m_undo = std::move(before);
             m_services.m_recovery.Replaced();
+            if (!result.Whole()) {
+                // What was read is shown, and the operator is told what it lacks.
+                m_services.m_boxes.Show(
+                    QStringLiteral("%1 was not read whole.\r%2\rThe points read are now the "
+                                   "current test; Undo brings back the test shown before.")
+                        .arg(Quoted(strPath), DescribeShortfall(result).join(QLatin1Char('\r'))),
+                    MB_OK | MB_ICONEXCLAMATION);
+            }
             return true;
         case FileStatus::NotTestFile:
             strWhat = QStringLiteral("%1 is not a Zefron test file.").arg(Quoted(strPath));
@@ -713,13 +734,15 @@ void CZEFView::OnFileSave() {
 }
 
 bool CZEFView::SaveTestFile(const QString& strPath) {
+    // The writer never touches a file already there unless the whole new one takes its place.
+    const bool bExisted = QFileInfo::exists(strPath);
     const FileResult result = WriteTestFile(m_rec, strPath);
     if (result.Ok()) {
         m_services.m_recovery.Saved();
     } else {
         QString strText = QStringLiteral("Cannot save the test to %1:\r%2\rThe test was not saved.")
                               .arg(Quoted(strPath), result.strError);
-        if (QFileInfo::exists(strPath)) {
+        if (bExisted) {
             strText += QStringLiteral(" The file already there is unchanged.");
         }
         m_services.m_boxes.Show(strText, MB_OK | MB_ICONEXCLAMATION);

@@ -11,6 +11,9 @@ import subprocess
 import time
 
 
+NOBODY = 65534  # the ordinary user the console runs as where permissions matter
+
+
 class Failure(Exception):
     pass
 
@@ -121,9 +124,22 @@ class Session:
                    ASAN_OPTIONS="detect_leaks=0")
         return env
 
-    def start_zef(self):
+    def start_zef(self, operator=False):
+        """The console; with `operator`, as the ordinary user nobody rather than root, for whom
+        file permissions count (the session's folders and the emulator's device are then handed
+        to that user)."""
         self.zef_out = open(os.path.join(self.dir, "zef.out"), "w")
-        self.zef = subprocess.Popen([self.bin("zef")], env=self.env(), cwd=self.home,
+        command = [self.bin("zef")]
+        if operator:
+            os.chmod(self.dir, 0o755)
+            for sub in ("home", "config", "state", "data", "runtime"):
+                for root, dirs, files in os.walk(os.path.join(self.dir, sub)):
+                    for name in [root] + [os.path.join(root, n) for n in dirs + files]:
+                        os.chown(name, NOBODY, NOBODY)
+            os.chmod(os.path.realpath(self.link), 0o666)
+            command = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups",
+                       *command]
+        self.zef = subprocess.Popen(command, env=self.env(), cwd=self.home,
                                     stdout=self.zef_out, stderr=subprocess.STDOUT)
 
     def bin(self, name):

@@ -549,9 +549,104 @@ def waiting(s):
     s.check(not s.windows(BOX), "a box is up")
 
 
+def intact(s):
+    """Nothing lost on a failed save, nothing silently wrong on open: as an ordinary user, Save
+    As over a file in a folder that takes no new file, on a full disk, is refused and leaves the
+    file, the test and its unsaved copy as they were; a file cut short opens with a box that
+    says so and how many points it holds."""
+    s.write_profile(f"[System]\r\nCOM Port=1\r\n[Ports]\r\nCOM1={s.link}\r\n")
+    s.start_zef(operator=True)
+    main = s.window(MAIN, 30)
+    wait_startup_commands(s)
+    short_run(s, main)
+    copy = os.path.join(s.dir, "state", "zef", "unsaved.ZEF")
+    s.wait(lambda: os.path.exists(copy), 5, "the unsaved copy")
+    recorded = csv(s, copy)
+
+    # A small file system, full, whose folder belongs to root: the operator may change old.ZEF
+    # but make no file beside it.
+    disk = os.path.join(s.dir, "disk")
+    os.makedirs(disk)
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k,mode=0755", "tmpfs", disk],
+                   check=True, capture_output=True)
+    try:
+        old = os.path.join(disk, "old.ZEF")
+        with open(old, "wb") as f:
+            f.write(open(copy, "rb").read().split(b"+0, ")[0] + b"+0, +0.000000, +0.000000\r\n]\r\n")
+        os.chmod(old, 0o666)
+        before = open(old, "rb").read()
+        try:
+            with open(os.path.join(disk, "filler"), "wb") as f:
+                while True:
+                    f.write(b"\0" * 4096)
+                    f.flush()
+        except OSError:
+            pass
+
+        def shown():
+            return set(s.xdo("search", "--onlyvisible", "--pid", str(s.zef.pid), "").split())
+
+        windows = shown()
+        s.key(main, "ctrl+s")
+        dlg = max(s.wait(lambda: shown() - windows, 10, "the Save As dialog"))
+        s.key(dlg, "ctrl+a")
+        s.type(dlg, old)
+        s.key(dlg, "Return")
+        ask = max(s.wait(lambda: shown() - windows - {dlg}, 10, "the question to replace"))
+        s.key(ask, "alt+y")
+        box = s.window(BOX, 15)
+        text = s.box_text(box, "takes no new file", disk, "The test was not saved.")
+        s.check("Cannot save the test to" in text and "takes no new file" in text and
+                disk in text, f"the refused save's box says {text!r}")
+        s.expect("The test was not saved." in text, f"the box says {text!r}")
+        s.key(box, "Return")
+        s.gone(BOX)
+        s.check(open(old, "rb").read() == before, "the file already there was changed")
+        s.check(sorted(os.listdir(disk)) == ["filler", "old.ZEF"],
+                f"the disk holds {sorted(os.listdir(disk))}")
+    finally:
+        subprocess.run(["umount", disk], capture_output=True)
+    s.check(os.path.exists(copy) and csv(s, copy) == recorded,
+            "the unsaved copy did not keep the test")
+
+    # The test is still in the console: saved where the operator may write, it is the same.
+    saved = os.path.join(s.home, "wing.ZEF")
+    file_dialog(s, main, "ctrl+s", saved)
+    s.wait(lambda: os.path.exists(saved), 5, "the saved test")
+    s.check(csv(s, saved) == recorded, "the console's test differs from the one recorded")
+
+    # Cut inside its last point line but one: the points of complete lines only.
+    data = open(saved, "rb").read()
+    lines = data.split(b"\r\n")
+    cut = os.path.join(s.home, "cut.ZEF")
+    with open(cut, "wb") as f:
+        f.write(b"\r\n".join(lines[:-3]) + b"\r\n" + lines[-3][:-4])
+    points = len(lines) - 3 - 18
+    s.check(points > 3, f"too few points to cut: {points}")
+    file_dialog(s, main, "ctrl+o", cut)
+    box = s.window(BOX, 15)
+    text = s.box_text(box, "incomplete", f"{points} points")
+    s.check("incomplete" in text and f"{points} points" in text,
+            f"the cut file's box says {text!r}, not incomplete with {points} points")
+    s.key(box, "Return")
+    s.gone(BOX)
+    shortfall = subprocess.run([s.bin("zeftool"), "csv", cut], capture_output=True, text=True,
+                               timeout=30)
+    s.expect(shortfall.returncode == 3 and "incomplete" in shortfall.stderr,
+             f"zeftool csv of the cut file: status {shortfall.returncode}, {shortfall.stderr!r}")
+    s.expect(len(shortfall.stdout.splitlines()) == points + 1,
+             f"zeftool csv wrote {len(shortfall.stdout.splitlines())} lines for {points} points")
+    again = os.path.join(s.home, "again.ZEF")
+    file_dialog(s, main, "ctrl+s", again)
+    s.wait(lambda: os.path.exists(again), 5, "the opened test saved again")
+    s.expect(csv(s, again).splitlines() == recorded.splitlines()[:points + 1],
+             "the cut file's points differ from the first ones recorded")
+
+
 SCENARIOS = {"startup": startup, "run": run, "files": comments_and_files,
              "overlay": overlay_units_axis, "faults": faults, "print": print_pdf, "keep": keep,
-             "waiting": waiting}
+             "waiting": waiting,
+             "intact": intact}
 
 
 def main():

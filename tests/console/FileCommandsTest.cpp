@@ -102,9 +102,11 @@ TEST_F(FileCommands, AFileThatCannotBeOpenedOrSavedIsNamedAndTheTestAndFileStay)
     const TestRecord before = Rec();
     QFile::copy(QStringLiteral(ZEF_TEST_DATA "/zef/wrong-magic.ZEF"), Path("other.ZEF"));
     ASSERT_EQ(mkfifo(QFile::encodeName(Path("pipe.ZEF")).constData(), 0600), 0);  // no writer
-    m_boxes.m_answers = {IDOK, IDOK, IDOK};
+    // Two links that lead to each other: named without an extension, it is still that name.
+    ASSERT_TRUE(QFile::link(Path("loopB"), Path("loopA")) && QFile::link(Path("loopA"), Path("loopB")));
+    m_boxes.m_answers = {IDOK, IDOK, IDOK, IDOK};
     Rec().m_ld.m_bVisible = 1;  // a change the window has not drawn yet: it is drawn all the same
-    for (const char* pszName : {"other", "missing", "pipe"}) {
+    for (const char* pszName : {"other", "missing", "pipe", "loopA"}) {
         ChooseFile(pszName);
         Key(Qt::Key_O, Qt::ControlModifier);
     }
@@ -115,7 +117,9 @@ TEST_F(FileCommands, AFileThatCannotBeOpenedOrSavedIsNamedAndTheTestAndFileStay)
         m_boxes.TakeTexts(),
         (Strings{why('"' + Path("other.ZEF") + "\" is not a Zefron test file."),
                  why("Cannot open \"" + Path("missing.ZEF") + "\":\rNo such file or directory"),
-                 why("Cannot open \"" + Path("pipe.ZEF") + "\":\rIt is not a regular file.")}));
+                 why("Cannot open \"" + Path("pipe.ZEF") + "\":\rIt is not a regular file."),
+                 why("Cannot open \"" + Path("loopA") +
+                     "\":\rToo many levels of symbolic links")}));
     EXPECT_EQ(Rec().m_strComment, before.m_strComment);
     EXPECT_EQ(Rec().m_lift.m_dValue, before.m_lift.m_dValue);
     EXPECT_TRUE(ShowsTheRecord());
@@ -131,6 +135,32 @@ TEST_F(FileCommands, AFileThatCannotBeOpenedOrSavedIsNamedAndTheTestAndFileStay)
     EXPECT_EQ(ReadBytes(Path("wing.ZEF")), "an earlier file\r\n");
     EXPECT_EQ(QDir(m_files.path()).entryList(QDir::Files, QDir::Name),
               QStringList({"other.ZEF", "wing.ZEF"}));
+}
+
+// A file cut short opens with what it holds, and the box says so; Undo brings back the test.
+TEST_F(FileCommands, AFileCutShortOpensWithItsPointsAndABoxThatSaysSo) {
+    Record(100, 120);
+    const TestRecord before = Rec();
+    QFile wing(QStringLiteral(ZEF_TEST_DATA "/zef/english-wing.ZEF"));
+    ASSERT_TRUE(wing.open(QIODevice::ReadOnly));
+    const QByteArray whole = wing.readAll();
+    ASSERT_TRUE(WriteBytes(Path("cut.ZEF"), whole.left(whole.size() - 9).toStdString()));
+    m_boxes.m_answers = {IDOK};
+    ChooseFile("cut");
+    Key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(m_boxes.TakeTexts(),
+              Strings{('"' + Path("cut.ZEF") +
+                       "\" was not read whole.\rIt is incomplete: it ends before its closing line."
+                       "\r6 points were read from it.\rThe points read are now the current test; "
+                       "Undo brings back the test shown before.")
+                          .toStdString()});
+    // Up to 50 mph as saved, none at 79.9 where the file was cut.
+    EXPECT_EQ(Rec().m_drag.m_dValue[500], 0.097);
+    EXPECT_EQ(Rec().m_lift.m_dValue[799], EMPTY_SLOT);
+    EXPECT_EQ(Rec().m_lift.m_dValue[110], EMPTY_SLOT);
+    EXPECT_TRUE(ShowsTheRecord());
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Rec().m_lift.m_dValue, before.m_lift.m_dValue);
 }
 
 }  // namespace

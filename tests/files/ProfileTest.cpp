@@ -60,6 +60,13 @@ TEST_F(ProfileTest, WritingOneKeyKeepsEveryOtherLineAndCreatesWhatIsMissing) {
               "; keep this\r\nCOM Port=2\r\n\r\n[Ports]\r\nCOM1=/dev/ttyUSB0\r\n"
               "[Extra]\r\nUnits=0\r\n");
 
+    // Each line keeps its own end, a last line without one too; a new line takes the first's.
+    Write("[System]\nUnits=1\n; lab\r\nMax Speed=60");
+    ASSERT_TRUE(m_profile.WriteProfileInt("System", "Max Speed", 75));
+    EXPECT_EQ(Read(), "[System]\nUnits=1\n; lab\r\nMax Speed=75");
+    ASSERT_TRUE(m_profile.WriteProfileInt("System", "COM Port", 2));
+    EXPECT_EQ(Read(), "[System]\nUnits=1\n; lab\r\nMax Speed=75\nCOM Port=2\n");
+
     CProfile fresh(m_dir.filePath("config/sub/zef.ini"));
     ASSERT_TRUE(fresh.WriteProfileInt("System", "COM Port", 1));
     EXPECT_EQ(ReadBytes(fresh.Path()), "[System]\nCOM Port=1\n");

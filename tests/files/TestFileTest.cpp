@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "AsOperator.h"
+#include "core/files/Profile.h"
 #include "core/files/TestFile.h"
 #include "core/record/TestRecord.h"
 #include "core/record/Units.h"
@@ -128,8 +129,9 @@ TEST(TestFile, HandMadeFilesAreReadAsTheConsoleAlwaysHasReadThem) {
         // LF line ends, units in any case, no blanks in the area line; "+20 , ..." (a blank
         // before its comma) is no point, trailing words go, the empty line ends the points.
         {"lf-only.ZEF", OK, 0, 2.0, "LF only|||||||||", {0, 100, 300}, 0.18},
-        // An area and numbers that are not finite are passed over; the last line has no end.
-        {"non-finite.ZEF", OK, 1, 3.0, "|||||||||", {0, 150, 160}, 0.3},
+        // An area and numbers that are not finite are passed over; the last line has no end
+        // and is not as the writer writes it, so it may have been cut: it is no point.
+        {"non-finite.ZEF", OK, 1, 3.0, "|||||||||", {0, 150}, 0.2},
         {"early-end.ZEF", OK, 1, 1.0, "ends early|||||||||", {0}, 0},
         // Lines are cut at 99 characters and reading goes on; a lone CR takes the next byte.
         {strLong, OK, 0, 4.0, std::string(LINE_LIMIT, 'x') + "|bc|d |||||||", {0}, 0},
@@ -171,22 +173,96 @@ TEST(TestFile, HandMadeFilesAreReadAsTheConsoleAlwaysHasReadThem) {
     }
 }
 
-// In a folder that takes no new file, a file the operator may change is rewritten in place;
-// a new file there still cannot be made.
-TEST(TestFile, AFolderThatTakesNoNewFileStillTakesAChangedOne) {
+// Only complete point lines are read: a file cut anywhere says so and never gives a point with
+// cut digits, and lines that cannot be read (not numbers, not finite, a NUL, too long, or a value
+// whose line the writer could not write back within the reader's limit) are counted.
+TEST(TestFile, AFileCutShortOrHoldingUnreadableLinesSaysWhatItLacks) {
+    using namespace std::string_literals;
+    const std::string strWhole =
+        HEADER + "+0, +0.000000, +0.000000\r\n+12.3, +0.241000, +0.050000\r\n";
+    auto cut = [&](std::size_t nLess) { return strWhole.substr(0, strWhole.size() - nLess); };
+    auto area = [&](const std::string& strArea) {
+        std::string str = HEADER;
+        return str.replace(str.find("1.000000"), 8, strArea) + "+0, +0.000000, +0.000000\r\n";
+    };
+    // The source; points read, lines passed over, incomplete, area unread; recorded slots and
+    // the last one's drag.
+    // clang-format off
+    const std::vector<std::tuple<std::string, int, int, bool, bool, std::vector<int>, double>>
+        cases = {
+        {strWhole + "]\r\n", 2, 0, false, false, {0, 123}, 0.05},
+        {strWhole + "]", 2, 0, false, false, {0, 123}, 0.05},
+        // Cut at the line end: the last line is what the writer writes, so it is whole.
+        {cut(2), 2, 0, true, false, {0, 123}, 0.05},
+        {cut(1), 2, 0, true, false, {0, 123}, 0.05},
+        // Cut inside the drag (0.050 of 0.050000) or the lift: no point.
+        {cut(5), 1, 0, true, false, {0}, 0},
+        {cut(20), 1, 0, true, false, {0}, 0},
+        {HEADER, 0, 0, true, false, {0}, 0},
+        {HEADER.substr(0, HEADER.find("Cd Area") + 14), 0, 0, true, true, {0}, 0},
+        {area("nan") + "+10, nan, +0.1\r\n+11, +1e999, +0.1\r\n" + "+20, +0.1, +0.02\0x\r\n"s +
+             "+30, +0.5, +" + std::string(95, '0') + "7\r\n+41, +1e36, +1e36\r\n"
+             "+139.9, +1e36, +1e36\r\n+140.1, +0.1, +0.1\r\n+50, -999999.9, +0.1\r\n]\r\n",
+         2, 8, false, true, {0, 410}, 1e36},
+        {area("1e89") + "]\r\n", 1, 1, false, true, {0}, 0}};
+    // clang-format on
+    for (const auto& [strSource, nPoints, nUnreadable, bIncomplete, bAreaUnread, filled, dDrag] :
+         cases) {
+        SCOPED_TRACE(strSource.size());
+        TestRecord rec(1, 80.0);
+        rec.m_dCdArea = 3.0;
+        CMemoryByteReader reader(strSource.data(), strSource.size());
+        const FileResult result = ReadTestFile(rec, reader);
+        ASSERT_TRUE(result.Ok());
+        EXPECT_EQ(result.nPoints, nPoints);
+        EXPECT_EQ(result.nUnreadable, nUnreadable);
+        EXPECT_EQ(result.bIncomplete, bIncomplete);
+        EXPECT_EQ(result.bAreaUnread, bAreaUnread);
+        EXPECT_EQ(rec.m_dCdArea, bAreaUnread ? 3.0 : 1.0);
+        EXPECT_EQ(RecordedSlots(rec), filled);
+        EXPECT_EQ(rec.m_drag.m_dValue[filled.back()], dDrag);
+    }
+    FileResult cutShort;
+    cutShort.nPoints = 426;
+    cutShort.bIncomplete = true;
+    EXPECT_EQ(DescribeShortfall(cutShort).join('|'),
+              "It is incomplete: it ends before its closing line.|426 points were read from it.");
+    FileResult passedOver;
+    passedOver.nPoints = passedOver.nUnreadable = 1;
+    passedOver.bAreaUnread = true;
+    EXPECT_EQ(DescribeShortfall(passedOver).join('|'),
+              "1 point was read from it.|1 line could not be read and was passed over.|"
+              "Its Cd area could not be read: the area set before is kept.");
+    passedOver.nUnreadable = 3;
+    EXPECT_TRUE(DescribeShortfall(passedOver).contains("3 lines could not be read and were passed over."));
+    EXPECT_TRUE(DescribeShortfall(FileResult{}).isEmpty());
+}
+
+// A file is put in place whole or not at all: in a folder that takes no new file, a test file or
+// profile the operator may change is still never rewritten in place (a full disk would cut it),
+// and the reason names the folder.
+TEST(TestFile, AFolderThatTakesNoNewFileKeepsItsFilesAsTheyAre) {
     QTemporaryDir dir;
-    const QString strPath = dir.filePath("wing.ZEF");
+    const QString strPath = dir.filePath("old.ZEF"), strProfile = dir.filePath("zef.ini");
     ASSERT_TRUE(WriteTestFile(TestRecord(0, 80.0), strPath).Ok());
-    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
-    ASSERT_EQ(chmod(QFile::encodeName(strPath).constData(), 0666), 0);
+    ASSERT_TRUE(WriteBytes(strProfile, "[System]\nUnits=0\n"));
+    const std::string strOld = ReadBytes(strPath);
+    for (const QString& str : {dir.path(), strPath, strProfile})
+        ASSERT_EQ(chmod(QFile::encodeName(str).constData(), str == dir.path() ? 0755 : 0666), 0);
     TestRecord rec(1, 80.0);
     rec.m_lift.m_dValue[100] = rec.m_drag.m_dValue[100] = 0.5;
-    const auto saved = AsOperator([&] {
-        return WriteTestFile(rec, strPath).Ok() &&
-               WriteTestFile(rec, dir.filePath("new.ZEF")).status == FileStatus::CannotOpen;
+    const QString strWhy = "The folder \"" + dir.path() + "\" takes no new file (Permission denied).";
+    const auto refused = AsOperator([&] {
+        CProfile profile(strProfile);
+        const FileResult result = WriteTestFile(rec, strPath);
+        return result.status == FileStatus::CannotOpen && result.strError.startsWith(strWhy) &&
+               !profile.WriteProfileInt("System", "COM Port", 2) &&
+               profile.ErrorString().startsWith(strWhy);
     });
-    if (!saved)
+    if (!refused)
         GTEST_SKIP() << "cannot act as another user";
-    EXPECT_TRUE(*saved);
-    EXPECT_EQ(ReadBytes(strPath), FormatTestFile(rec));
+    EXPECT_TRUE(*refused);
+    EXPECT_EQ(ReadBytes(strPath), strOld);
+    EXPECT_EQ(ReadBytes(strProfile), "[System]\nUnits=0\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }

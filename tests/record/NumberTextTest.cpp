@@ -46,13 +46,15 @@ TEST(NumberText, IgnoresTheProcessLocale) {
 TEST(DerivedQuantities, WorkedExamplesAndLimits) {
     // 40 mph is 58.67 ft/s; 10 sq. in. at q = 0.0375 v^2 gives a denominator of 8.96296; km/h
     // and kg give the same; 6.35 is capped; no wind or no area gives 0; a negative drag gives a
-    // negative Cd, but a huge drag of either sign no infinity, nor a pressure that overflows too.
+    // negative Cd however large (0.1 mph is 0.14667 ft/s: 1 sq. in. gives 5.60185e-6, and
+    // -0.02 lb a Cd of -0.64 / 5.60185e-6), but a huge drag of either sign no infinity, nor a
+    // pressure that overflows too.
     const double dMax = 1.7976931348623157e308, dCd = 1.6 / 8.962962962962962;
     // English (1) or Metric (0), area, speed, drag, Cd, and how near (0: exactly).
     // clang-format off
     const double cases[][6] = {
         {1, 10, 40, 0.05, dCd, 1e-12}, {0, 10, 64.3736, 0.0226796, dCd, 1e-9},
-        {1, 1, 30, -0.1, -6.347107, 1e-6},
+        {1, 1, 30, -0.1, -6.347107, 1e-6}, {1, 1, 0.1, -0.02, -114247.93, 0.01},
         {1, 1, 30, 0.1, 2, 0}, {1, 1, 0, 0.5, 0, 0}, {1, 0, 40, 0.5, 0, 0}, {1, -3, 40, 0.5, 0, 0},
         {1, 1, 18, -dMax, -NOT_COMPUTABLE, 0}, {0, 1, 18, -dMax, -NOT_COMPUTABLE, 0},
         {1, 1, 18, dMax, 2, 0}, {0, 1, 18, dMax, 2, 0}, {1, 1e308, 18, -dMax, 0, 0},

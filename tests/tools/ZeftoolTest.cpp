@@ -76,3 +76,38 @@ TEST(Zeftool, WritesCsvRowsInSlotOrderAndEachPictureOrSaysWhyNotOnOneLine) {
         EXPECT_EQ(args.contains(strFifo), strErr.contains("It is not a regular file."));
     }
 }
+
+// A file that ends early or holds lines that cannot be read: what was read is written, and one
+// line on standard error and a status of its own tell scripts it was not whole.
+TEST(Zeftool, AFileReadInPartIsUsedAndSaidWithAStatusOfItsOwn) {
+    QFile wing(WING);
+    ASSERT_TRUE(wing.open(QIODevice::ReadOnly));
+    const QByteArray whole = wing.readAll();
+    QTemporaryDir dir;
+    const QString strCut = dir.filePath("cut.ZEF"), strNan = dir.filePath("nan.ZEF");
+    QFile cut(strCut), nan(strNan);
+    // Cut inside the drag of its last point (+0.241000 at 79.9 mph); a "nan" among the points.
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly) &&
+                cut.write(whole.left(whole.size() - 9)) == whole.size() - 9);
+    QByteArray withNan = whole;
+    withNan.insert(whole.indexOf("+79.9"), "+60, nan, +0.1\r\n");
+    ASSERT_TRUE(nan.open(QIODevice::WriteOnly) && nan.write(withNan) == withNan.size());
+    cut.close(), nan.close();
+    const auto [nExit, strOut, strErr] = Zeftool({"csv", strCut});
+    EXPECT_EQ(nExit, 3);
+    const QStringList rows = strOut.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 7);  // the header and 6 points
+    EXPECT_TRUE(rows.last().startsWith("50.0,0.481,0.097,")) << rows.last().toStdString();
+    EXPECT_EQ(strErr, "zeftool: " + strCut +
+                          ": not read whole. It is incomplete: it ends before its closing line. "
+                          "6 points were read from it.\n");
+    const QString strPng = dir.filePath("out.png");
+    const auto [nRender, strNone, strWhy] =
+        Zeftool({"render", strNan, "-o", strPng, "--overlay", strCut});
+    EXPECT_EQ(nRender, 3);
+    EXPECT_TRUE(QFile::exists(strPng));
+    EXPECT_EQ(strWhy.count('\n'), 2);
+    EXPECT_TRUE(strWhy.contains(strNan + ": not read whole. 7 points were read from it. 1 line "
+                                         "could not be read and was passed over.\n"))
+        << strWhy.toStdString();
+}

@@ -33,5 +33,9 @@ int RunCsv(int argc, char** argv) {
         std::fprintf(stderr, "zeftool: standard output: %s\n", std::strerror(errno));
         return 1;
     }
+    if (!result.Whole()) {
+        std::fprintf(stderr, "zeftool: %s\n", ShortfallLine(argv[0], result).c_str());
+        return READ_IN_PART;
+    }
     return 0;
 }

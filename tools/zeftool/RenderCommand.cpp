@@ -61,11 +61,15 @@ bool ApplyShow(TestRecord& rec, const char* pList, std::string& strBad) {
     return true;
 }
 
-// Reads a test file as the console's Open does; an empty string on success.
-std::string Read(TestRecord& rec, const char* pPath) {
+// Reads a test file as the console's Open does; an empty string on success. What a file read
+// in part lacked is added to strShortfall, one line each.
+std::string Read(TestRecord& rec, const char* pPath, std::string& strShortfall) {
     const FileResult result = ReadTestFile(rec, QString::fromLocal8Bit(pPath));
     switch (result.status) {
         case FileStatus::Ok:
+            if (!result.Whole()) {
+                strShortfall += "zeftool: " + ShortfallLine(pPath, result) + "\n";
+            }
             return {};
         case FileStatus::NotTestFile:
             return std::string(pPath) + ": not a test file";
@@ -135,13 +139,14 @@ int RunRender(int argc, char** argv) {
     // As the console gets there: the other test opened and set as the overlay, then this one
     // opened, with lift and drag shown as at start.
     TestRecord rec(1, 80.0);
+    std::string strShortfall;
     if (pOverlay) {
-        if (std::string strError = Read(rec, pOverlay); !strError.empty()) {
+        if (std::string strError = Read(rec, pOverlay, strShortfall); !strError.empty()) {
             return Fail(strError);
         }
         rec.SetOverlay();
     }
-    if (std::string strError = Read(rec, pInput); !strError.empty()) {
+    if (std::string strError = Read(rec, pInput, strShortfall); !strError.empty()) {
         return Fail(strError);
     }
     if (pShow) {
@@ -156,6 +161,10 @@ int RunRender(int argc, char** argv) {
     rec.ApplyUnitScales();  // as the window's full draw shows them
     if (!RenderToFile(rec, QString::fromLocal8Bit(pOutput), *format, sizeOut, strError)) {
         return Fail(std::string(pOutput) + ": " + strError.toLocal8Bit().constData());
+    }
+    if (!strShortfall.empty()) {
+        std::fputs(strShortfall.c_str(), stderr);
+        return READ_IN_PART;
     }
     return 0;
 }

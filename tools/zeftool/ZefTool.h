@@ -1,5 +1,9 @@
 #pragma once
 
+#include <string>
+
+#include "core/files/TestFile.h"
+
 // zeftool csv FILE.ZEF: args are what follows "csv".
 int RunCsv(int argc, char** argv);
 
@@ -8,3 +12,13 @@ int RunCsv(int argc, char** argv);
 // picture, WxH pixels (default 1024x768); PDF is the printed page, WxH points (default A4
 // landscape, 842x595).
 int RunRender(int argc, char** argv);
+
+// The status of a command whose test file was read in part (it ends early or holds lines that
+// could not be read): what was read is used, and the status tells scripts it was not whole.
+inline constexpr int READ_IN_PART = 3;
+
+// The one line said on standard error for such a file: its name and what it lacked.
+inline std::string ShortfallLine(const char* pPath, const FileResult& result) {
+    return std::string(pPath) + ": not read whole. " +
+           DescribeShortfall(result).join(QLatin1Char(' ')).toLocal8Bit().toStdString();
+}

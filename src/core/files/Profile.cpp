@@ -37,9 +37,11 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-// The file's lines, each without its line end, and the line end the file uses.
+// The file's lines, each without its line end; each line's own end ("" for a last line without
+// one), and the end a new line takes: the file's first, else LF.
 struct IniText {
     std::vector<std::string> lines;
+    std::vector<std::string> eols;
     std::string strEol = "\n";
 };
 
@@ -72,16 +74,21 @@ Loaded LoadIni(const QString& strPath, IniText& ini, QString* pstrError = nullpt
         return Loaded::Unreadable;
     }
     std::string_view text(data.constData(), static_cast<std::size_t>(data.size()));
-    if (text.find("\r\n") != std::string_view::npos) {
-        ini.strEol = "\r\n";
-    }
+    bool bFirst = true;
     while (!text.empty()) {
         std::size_t n = text.find('\n');
         std::string_view line = text.substr(0, n);
+        std::string strEol = n == std::string_view::npos ? "" : "\n";
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
+            strEol.insert(0, 1, '\r');
+        }
+        if (bFirst && !strEol.empty() && strEol != "\r") {
+            ini.strEol = strEol;
+            bFirst = false;
         }
         ini.lines.emplace_back(line);
+        ini.eols.push_back(std::move(strEol));
         if (n == std::string_view::npos) {
             break;
         }
@@ -249,13 +256,22 @@ bool CProfile::WriteProfileString(std::string_view section, std::string_view key
     strLine += '=';
     strLine += value;
 
+    // A new line takes the file's line end; a last line without one gets it too, as the new
+    // line may follow it.
+    auto insert = [&ini](std::size_t nAt, std::string strNew) {
+        if (nAt > 0 && ini.eols[nAt - 1].empty()) {
+            ini.eols[nAt - 1] = ini.strEol;
+        }
+        ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(nAt), std::move(strNew));
+        ini.eols.insert(ini.eols.begin() + static_cast<std::ptrdiff_t>(nAt), ini.strEol);
+    };
     SectionSpan span = FindSection(ini, section);
     if (span.nHeader == std::string::npos) {
         std::string strHeader = "[";
         strHeader += section;
         strHeader += ']';
-        ini.lines.push_back(std::move(strHeader));
-        ini.lines.push_back(strLine);
+        insert(ini.lines.size(), std::move(strHeader));
+        insert(ini.lines.size(), strLine);
     } else {
         bool bReplaced = false;
         for (std::size_t i = span.nHeader + 1; i < span.nEnd; ++i) {
@@ -272,14 +288,14 @@ bool CProfile::WriteProfileString(std::string_view section, std::string_view key
             while (nAt > span.nHeader + 1 && Trim(ini.lines[nAt - 1]).empty()) {
                 --nAt;
             }
-            ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(nAt), strLine);
+            insert(nAt, strLine);
         }
     }
 
     std::string strText;
     for (std::size_t i = 0; i < ini.lines.size(); ++i) {
         strText += ini.lines[i];
-        strText += ini.strEol;
+        strText += ini.eols[i];
     }
 
     QDir().mkpath(QFileInfo(m_strPath).absolutePath());

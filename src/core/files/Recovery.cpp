@@ -142,7 +142,7 @@ CRecovery::Found CRecovery::Look(TestRecord& rec) const {
             // it would write for what was read is a cut or damaged file.
             if (result.status == FileStatus::NotTestFile) {
                 strReason = QStringLiteral("It is not a Zefron test file.");
-            } else if (!result.Ok() ||
+            } else if (!result.Whole() ||
                        !ReadsBackWhole(*pScratch,
                                        std::string_view(bytes.constData(), bytes.size()))) {
                 strReason = QStringLiteral("It is incomplete or damaged.");

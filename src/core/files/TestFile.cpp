@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <bitset>
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -47,7 +48,7 @@ bool IsScanSpace(char c) {
 }
 
 // The area line, scanned as "Cd Area = %lf": a blank in the pattern matches any run of white
-// space, none included.
+// space, none included. Nothing unless the number is one the writer would write back whole.
 std::optional<double> ScanAreaLine(const std::string& strLine) {
     static constexpr char PATTERN[] = "Cd Area = ";
     std::size_t i = 0;
@@ -63,7 +64,7 @@ std::optional<double> ScanAreaLine(const std::string& strLine) {
         }
     }
     auto dArea = LeadingNumber(std::string_view(strLine).substr(i));
-    if (!dArea || !std::isfinite(*dArea)) {
+    if (!dArea || !AreaFitsFileLine(*dArea)) {
         return std::nullopt;
     }
     return dArea;
@@ -73,20 +74,28 @@ struct Point {
     double dWind, dLift, dDrag;
 };
 
-// A point line, "%lf, %lf, %lf": wind, lift, drag.
+// A point line, "%lf, %lf, %lf": wind, lift, drag. Nothing unless the wind has a slot and the
+// point, written again, gives a line the reader takes back (a lift that is the tables' mark of
+// an empty slot would not be written at all).
 std::optional<Point> ScanPointLine(const std::string& strLine) {
+    if (strLine.find('\0') != std::string::npos) {
+        return std::nullopt;  // a NUL is no part of a text file: the line is damaged
+    }
     const auto values = ScanThreeNumbers(strLine);
     if (!values) {
         return std::nullopt;
     }
-    return Point{(*values)[0], (*values)[1], (*values)[2]};
+    const Point pt{(*values)[0], (*values)[1], (*values)[2]};
+    const int nSlot = SlotOfSpeed(pt.dWind);
+    if (!IsSlot(nSlot) || pt.dLift == EMPTY_SLOT ||
+        !PointFitsFileLine(nSlot, pt.dLift, pt.dDrag)) {
+        return std::nullopt;
+    }
+    return pt;
 }
 
 void StorePoint(TestRecord& rec, const Point& pt) {
     const int nSlot = SlotOfSpeed(pt.dWind);
-    if (!IsSlot(nSlot)) {
-        return;
-    }
     rec.StoreReading(nSlot, pt.dWind, pt.dLift, pt.dDrag);
     if (nSlot == 0) {
         // The zero point is always zero.
@@ -95,8 +104,9 @@ void StorePoint(TestRecord& rec, const Point& pt) {
     }
 }
 
-// Reads a whole test file into rec (a scratch copy of the current test).
-FileStatus ReadInto(TestRecord& rec, CByteReader& file) {
+// Reads a test file into rec (a scratch copy of the current test); result gets what the file
+// lacked.
+FileStatus ReadInto(TestRecord& rec, CByteReader& file, FileResult& result) {
     char magic[MAGIC_LENGTH];
     for (int i = 0; i < MAGIC_LENGTH; ++i) {
         const int c = file.Get();
@@ -118,32 +128,65 @@ FileStatus ReadInto(TestRecord& rec, CByteReader& file) {
     }
 
     std::string strLine;
+    LineEnd end;
     ReadLine(file, strLine);
     rec.m_bEnglish = EqualsIgnoringCase(strLine, "Units= Metric") ? 0 : 1;
 
-    ReadLine(file, strLine);
-    if (auto dArea = ScanAreaLine(strLine)) {
+    ReadLine(file, strLine, &end);
+    // An area line cut by the end of the file may have lost digits.
+    const auto dArea = end.bBreak && !end.bTooLong ? ScanAreaLine(strLine) : std::nullopt;
+    if (dArea) {
         rec.m_dCdArea = *dArea;
+    } else {
+        result.bAreaUnread = true;
+        result.nUnreadable += end.bBreak ? 1 : 0;
     }
     rec.ApplyUnitScales();
 
     ReadLine(file, strLine);  // "Comment Text="
     ReadLine(file, strLine);  // "["
     for (auto& strComment : rec.m_strComment) {
-        ReadLine(file, strLine);
+        ReadLine(file, strLine, &end);
+        result.nUnreadable += end.bTooLong ? 1 : 0;
         strComment = strLine;
         BlankControlCharacters(strComment);
     }
     ReadLine(file, strLine);  // "]"
     ReadLine(file, strLine);  // "Wind, Lift, Drag="
 
-    if (ReadLine(file, strLine) > 0) {
-        do {
-            if (auto pt = ScanPointLine(strLine)) {
-                StorePoint(rec, *pt);
+    // Line 18, "[", is examined as a point like the lines after it; an empty one means no
+    // points. The points end at an empty line; after the closing "]" they go on, as they
+    // always have.
+    bool bPoints = ReadLine(file, strLine, &end) > 0;
+    bool bClosed = false;
+    std::bitset<SLOT_COUNT> stored;
+    while (end.bBreak || !strLine.empty() || end.bTooLong) {
+        if (strLine == "]") {
+            bClosed = true;
+        } else if (strLine.empty()) {
+            bPoints = false;
+        } else if (strLine != "[") {
+            auto pt = bPoints && !end.bTooLong ? ScanPointLine(strLine) : std::nullopt;
+            // A last line without its line end may have been cut inside a number: it is taken
+            // only when it is exactly what the writer writes for the point it shows.
+            if (pt && !end.bBreak &&
+                FormatPointLine(SlotOfSpeed(pt->dWind), pt->dLift, pt->dDrag) != strLine) {
+                pt.reset();
             }
-        } while (ReadLine(file, strLine) > 0);
+            if (pt) {
+                StorePoint(rec, *pt);
+                stored.set(static_cast<std::size_t>(SlotOfSpeed(pt->dWind)));
+            } else if (end.bBreak || bClosed) {
+                ++result.nUnreadable;
+            }
+        }
+        if (!end.bBreak) {
+            break;
+        }
+        ReadLine(file, strLine, &end);
     }
+    result.nPoints = static_cast<int>(stored.count());
+    result.bIncomplete = !bClosed;
     return file.Failed() ? FileStatus::ReadError : FileStatus::Ok;
 }
 
@@ -182,7 +225,7 @@ std::int64_t CMemoryByteReader::ReadChunk(char* pBuf, std::int64_t nMax) {
     return static_cast<std::int64_t>(n);
 }
 
-int CByteReader::GetUntilLineBreak(std::string& strLine, std::size_t nRoom) {
+int CByteReader::GetUntilLineBreak(std::string& strLine, std::size_t nRoom, bool* pbOver) {
     for (;;) {
         if (m_nPos == m_nLen && !Refill()) {
             return m_bFailed ? ERROR : END;
@@ -194,7 +237,11 @@ int CByteReader::GetUntilLineBreak(std::string& strLine, std::size_t nRoom) {
             ++p;
         }
         const std::size_t nFree = nRoom > strLine.size() ? nRoom - strLine.size() : 0;
-        strLine.append(pBegin, std::min<std::size_t>(nFree, static_cast<std::size_t>(p - pBegin)));
+        const auto nFound = static_cast<std::size_t>(p - pBegin);
+        if (pbOver && nFound > nFree) {
+            *pbOver = true;
+        }
+        strLine.append(pBegin, std::min<std::size_t>(nFree, nFound));
         m_nPos += p - pBegin;
         if (p != pEnd) {
             ++m_nPos;
@@ -203,21 +250,75 @@ int CByteReader::GetUntilLineBreak(std::string& strLine, std::size_t nRoom) {
     }
 }
 
-int ReadLine(CByteReader& file, std::string& strLine) {
+int ReadLine(CByteReader& file, std::string& strLine, LineEnd* pEnd) {
     strLine.clear();
+    LineEnd end;
     for (;;) {
-        int c = file.GetUntilLineBreak(strLine, LINE_LIMIT);
+        int c = file.GetUntilLineBreak(strLine, LINE_LIMIT, &end.bTooLong);
         if (c == '\r') {
             c = file.Get();  // taken as it is, even another CR
-            if (c >= 0 && c != '\n' && static_cast<int>(strLine.size()) < LINE_LIMIT) {
-                strLine.push_back(static_cast<char>(c));
+            if (c >= 0 && c != '\n') {
+                if (static_cast<int>(strLine.size()) < LINE_LIMIT) {
+                    strLine.push_back(static_cast<char>(c));
+                } else {
+                    end.bTooLong = true;
+                }
             }
         }
         if (c < 0 || c == '\n') {
+            end.bBreak = c == '\n';
             break;
         }
     }
+    if (pEnd) {
+        *pEnd = end;
+    }
     return static_cast<int>(strLine.size());
+}
+
+std::string FormatAreaLine(double dArea) {
+    return "Cd Area = " + FormatFixed(dArea, 6) + " sq.in.";
+}
+
+std::string FormatPointLine(int nSlot, double dLift, double dDrag) {
+    return FormatSignedG(nSlot * 0.1) + ", " + FormatFixed(dLift, 6, 0, true) + ", " +
+           FormatFixed(dDrag, 6, 0, true);
+}
+
+bool AreaFitsFileLine(double dArea) {
+    // Well past any area (1e90 sq. in. needs 90 digits): the printed length is found only
+    // for numbers that could come near the limit.
+    return std::isfinite(dArea) &&
+           (std::fabs(dArea) < 1e15 || FormatAreaLine(dArea).size() <= LINE_LIMIT);
+}
+
+bool PointFitsFileLine(int nSlot, double dLift, double dDrag) {
+    return std::isfinite(dLift) && std::isfinite(dDrag) &&
+           ((std::fabs(dLift) < 1e15 && std::fabs(dDrag) < 1e15) ||
+            FormatPointLine(nSlot, dLift, dDrag).size() <= LINE_LIMIT);
+}
+
+QStringList DescribeShortfall(const FileResult& result) {
+    QStringList lines;
+    if (!result.Ok() || result.Whole()) {
+        return lines;
+    }
+    if (result.bIncomplete) {
+        lines << QStringLiteral("It is incomplete: it ends before its closing line.");
+    }
+    lines << (result.nPoints == 1 ? QStringLiteral("1 point was read from it.")
+                                  : QStringLiteral("%1 points were read from it.")
+                                        .arg(result.nPoints));
+    if (result.nUnreadable > 0) {
+        lines << (result.nUnreadable == 1
+                      ? QStringLiteral("1 line could not be read and was passed over.")
+                      : QStringLiteral("%1 lines could not be read and were passed over.")
+                            .arg(result.nUnreadable));
+    }
+    if (result.bAreaUnread) {
+        lines << QStringLiteral("Its Cd area could not be read: the area set before is kept.");
+    }
+    return lines;
 }
 
 std::string FormatTestFile(const TestRecord& rec) {
@@ -225,7 +326,7 @@ std::string FormatTestFile(const TestRecord& rec) {
     out.reserve(64 * 1024);
     out += MAGIC;
     out += rec.m_bEnglish ? "Units= English\r\n" : "Units= Metric\r\n";
-    out += "Cd Area = " + FormatFixed(rec.m_dCdArea, 6) + " sq.in.\r\n";
+    out += FormatAreaLine(rec.m_dCdArea) + "\r\n";
     out += "Comment Text=\r\n[\r\n";
     for (const auto& strComment : rec.m_strComment) {
         // Whoever filled it, a comment holds one line of the file: a line break in it would
@@ -240,11 +341,7 @@ std::string FormatTestFile(const TestRecord& rec) {
         if (rec.m_lift.m_dValue[i] == EMPTY_SLOT) {
             continue;
         }
-        out += FormatSignedG(i * 0.1);
-        out += ", ";
-        out += FormatFixed(rec.m_lift.m_dValue[i], 6, 0, true);
-        out += ", ";
-        out += FormatFixed(rec.m_drag.m_dValue[i], 6, 0, true);
+        out += FormatPointLine(i, rec.m_lift.m_dValue[i], rec.m_drag.m_dValue[i]);
         out += "\r\n";
     }
     out += "]\r\n";
@@ -264,7 +361,7 @@ FileResult WriteTestFile(const TestRecord& rec, const QString& strPath) {
 FileResult ReadTestFile(TestRecord& rec, CByteReader& file) {
     FileResult result;
     auto pScratch = std::make_unique<TestRecord>(rec);
-    result.status = ReadInto(*pScratch, file);
+    result.status = ReadInto(*pScratch, file, result);
     if (result.status == FileStatus::Ok) {
         rec = std::move(*pScratch);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <string>
 
@@ -18,8 +19,22 @@ enum class FileStatus {
 struct FileResult {
     FileStatus status = FileStatus::Ok;
     QString strError;  // the system's reason, for the operator
+    // Of an opened file: the points read (one per slot), the lines passed over because they
+    // could not be read (a point or area line that is not a number, not finite, too long for
+    // a line or holding a NUL), whether the file ends before its closing "]" line, and whether
+    // its Cd area line was missing or unreadable (the area then stays as it was).
+    int nPoints = 0;
+    int nUnreadable = 0;
+    bool bIncomplete = false;
+    bool bAreaUnread = false;
     bool Ok() const { return status == FileStatus::Ok; }
+    // Read, and read whole: nothing was missing or passed over.
+    bool Whole() const { return Ok() && !bIncomplete && nUnreadable == 0 && !bAreaUnread; }
 };
+
+// What an opened file lacked, in plain sentences for the operator ("It is incomplete: ..."),
+// each ending in a full stop; empty when the file was read whole.
+QStringList DescribeShortfall(const FileResult& result);
 
 // A source of bytes with buffered single-byte reads. Subclasses supply chunks.
 class CByteReader {
@@ -38,8 +53,8 @@ public:
     bool Failed() const { return m_bFailed; }
 
     // Appends to strLine the bytes up to the next CR or LF (at most nRoom of them, the rest
-    // skipped) and returns that CR or LF, or END or ERROR.
-    int GetUntilLineBreak(std::string& strLine, std::size_t nRoom);
+    // skipped, and *pbOver set when there were any) and returns that CR or LF, or END or ERROR.
+    int GetUntilLineBreak(std::string& strLine, std::size_t nRoom, bool* pbOver = nullptr);
 
 protected:
     // Fills up to nMax bytes; returns the count, 0 at the end, -1 on failure.
@@ -72,9 +87,24 @@ private:
 // passed over.
 inline constexpr int LINE_LIMIT = 99;
 
+// How a line read ended, and whether it was longer than the reader keeps.
+struct LineEnd {
+    bool bBreak = false;    // at a line break (else at the end of the data, or a read error)
+    bool bTooLong = false;  // characters beyond LINE_LIMIT were passed over
+};
+
 // Reads one line: CR LF or LF ends it, a CR is dropped and the byte after it taken as it is.
 // Returns the count of characters stored (0 for an empty line or the end of the data).
-int ReadLine(CByteReader& file, std::string& strLine);
+int ReadLine(CByteReader& file, std::string& strLine, LineEnd* pEnd = nullptr);
+
+// The area line and a point line as the writer writes them, without the line end.
+std::string FormatAreaLine(double dArea);
+std::string FormatPointLine(int nSlot, double dLift, double dDrag);
+
+// Whether a value written to a test file gives a line the reader reads back: finite, and the
+// line no longer than LINE_LIMIT. Configure's area and every point read are held to this.
+bool AreaFitsFileLine(double dArea);
+bool PointFitsFileLine(int nSlot, double dLift, double dDrag);
 
 // Writes the current test as a test file. The file appears whole or not at all: it is written
 // beside its place and put there only when every byte was written, so an earlier file of that
@@ -86,7 +116,10 @@ std::string FormatTestFile(const TestRecord& rec);
 
 // Opens a test file into the record: points, unit system, area and comments replace the
 // current test's, and the axes' ranges are applied again in every case. The record changes only
-// when the whole file was read; otherwise the result says why (the caller redraws either way).
+// when the file could be read to its end; otherwise the result says why (the caller redraws
+// either way). A file that ends early or holds unreadable lines is read (status Ok) and the
+// result tells what it lacked: only complete point lines are taken, so a file cut inside a
+// point line never gives a point with cut digits.
 FileResult ReadTestFile(TestRecord& rec, const QString& strPath);
 
 // Applies each axis's own range again, so the tick steps follow the unit system in force.

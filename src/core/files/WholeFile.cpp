@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
 #include <cstring>
@@ -12,15 +13,25 @@
 bool WriteFileWhole(const QString& strPath, const char* pData, std::size_t nSize,
                     QString& strError, bool* pbOpened) {
     QSaveFile file(strPath);
-    // Used only when the folder refuses the temporary: without it such a file could never be
-    // saved at all.
-    file.setDirectWriteFallback(true);
+    // Never written in place: a failure part-way would leave the earlier file cut short.
+    file.setDirectWriteFallback(false);
     const bool bOpened = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     if (pbOpened) {
         *pbOpened = bOpened;
     }
     if (!bOpened) {
         strError = file.errorString();
+        // The usual cause: the new file cannot be made beside the old one. Say so in the
+        // operator's words, naming the folder.
+        const QString strFolder = QFileInfo(strPath).absolutePath();
+        const QByteArray strFolderName = QFile::encodeName(strFolder);
+        if (QFileInfo(strFolder).isDir() &&
+            ::access(strFolderName.constData(), W_OK | X_OK) != 0) {
+            strError = QStringLiteral("The folder \"%1\" takes no new file (%2). A file is "
+                                      "saved whole as a new file beside the old one, so "
+                                      "nothing can be saved there.")
+                           .arg(strFolder, QString::fromLocal8Bit(std::strerror(errno)));
+        }
         return false;
     }
     const auto nTotal = static_cast<qint64>(nSize);

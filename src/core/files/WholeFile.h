@@ -10,7 +10,8 @@ class QFile;
 // name is untouched and strError holds the system's reason.
 //
 // In a folder where the operator may change the file but not create one, no temporary can be
-// made: the file is then rewritten in place, which a failure part-way can leave cut short.
+// made: the write is then refused, with a reason that names the folder, rather than rewriting
+// the file in place, which a failure part-way would leave cut short.
 //
 // The temporary file is written unbuffered: with a buffer, a write the disk cuts short is only
 // seen in the final flush, which the replacement does not check, and a cut file would take the

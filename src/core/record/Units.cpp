@@ -21,8 +21,8 @@ double DragCoefficient(bool bEnglish, double dCdArea, double dSpeed, double dDra
     if (!(dDenominator >= CD_DENOMINATOR_FLOOR)) {
         return 0;
     }
-    // A negative drag (a balance that reads below its zero) gives a negative Cd as it is; only a
-    // drag so large that the quotient overflows is held, so that no infinity is ever stored.
+    // A negative drag (a balance that reads below its zero) gives a negative Cd as it is, however
+    // large; only a quotient that overflows is held, so that no infinity is ever stored.
     const double dCd = dDrag * FORCE_FACTOR / dDenominator;
     if (std::isnan(dCd)) {
         return 0;  // both the force and the pressure beyond any number: no Cd to tell
@@ -30,7 +30,7 @@ double DragCoefficient(bool bEnglish, double dCdArea, double dSpeed, double dDra
     if (dCd > CD_CEILING) {
         return CD_CEILING;
     }
-    return dCd < -NOT_COMPUTABLE ? -NOT_COMPUTABLE : dCd;
+    return std::isinf(dCd) ? -NOT_COMPUTABLE : dCd;
 }
 
 double LiftDragRatio(double dLift, double dDrag) {

@@ -42,7 +42,7 @@ double SmoothReading(double dSample, double dPrevious, int n);
 
 // Cd of a point. Speed and drag are in the display units of the unit system; the area is held in
 // square inches in both systems. 0 when the dynamic pressure is negligible, at most 2.0, and
-// never below -NOT_COMPUTABLE (so always finite).
+// -NOT_COMPUTABLE for a negative one that overflows (so always finite).
 double DragCoefficient(bool bEnglish, double dCdArea, double dSpeed, double dDrag);
 
 // L/D of a point, both forces in the same unit: 0 for drag up to 0.002, else clamped to +-20.
