@@ -618,6 +618,7 @@ bool CZEFView::OpenTestFile(const QString& strPath) {
         case FileStatus::Ok:
             m_undo = std::move(before);
             m_services.m_recovery.Replaced();
+            m_strTestFile = strPath;
             return true;
         case FileStatus::NotTestFile:
             strWhat = QStringLiteral("%1 is not a Zefron test file.").arg(Quoted(strPath));
@@ -645,6 +646,7 @@ bool CZEFView::SaveTestFile(const QString& strPath) {
     const FileResult result = WriteTestFile(m_rec, strPath);
     if (result.Ok()) {
         m_services.m_recovery.Saved();
+        m_strTestFile = strPath;
     } else {
         QString strText = QStringLiteral("Cannot save the test to %1:\r%2\rThe test was not saved.")
                               .arg(Quoted(strPath), result.strError);

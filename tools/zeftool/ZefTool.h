@@ -8,3 +8,6 @@ int RunCsv(int argc, char** argv);
 // picture, WxH pixels (default 1024x768); PDF is the printed page, WxH points (default A4
 // landscape, 842x595).
 int RunRender(int argc, char** argv);
+
+// zeftool sheet FILE.ZEF -o OUT.pdf: the lab sheet, as the console's File > Lab Sheet makes it.
+int RunSheet(int argc, char** argv);
