@@ -20,6 +20,7 @@
 #include "console/Commands.h"
 #include "console/DataTable.h"
 #include "console/Export.h"
+#include "console/SheetCommand.h"
 #include "console/ZEFApp.h"
 #include "core/link/SerialPort.h"
 #include "console/ZEFView.h"
@@ -469,6 +470,9 @@ void CMainFrame::RunCommand(int nCommand) {
             break;
         case ID_FILE_EXPORT:
             OnFileExport(view, this);
+            break;
+        case ID_FILE_LAB_SHEET:
+            OnFileLabSheet(view, this);
             break;
         case ID_VIEW_DATA_TABLE:
             m_pDataTable->setVisible(m_pDataTable->isHidden());

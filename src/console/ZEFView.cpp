@@ -702,6 +702,7 @@ bool CZEFView::OpenTestFile(const QString& strPath) {
         case FileStatus::Ok:
             m_undo = std::move(before);
             m_services.m_recovery.Replaced();
+            m_strTestFile = strPath;
             if (!result.Whole()) {
                 // What was read is shown, and the operator is told what it lacks.
                 m_services.m_boxes.Show(
@@ -739,6 +740,7 @@ bool CZEFView::SaveTestFile(const QString& strPath) {
     const FileResult result = WriteTestFile(m_rec, strPath);
     if (result.Ok()) {
         m_services.m_recovery.Saved();
+        m_strTestFile = strPath;
     } else {
         QString strText = QStringLiteral("Cannot save the test to %1:\r%2\rThe test was not saved.")
                               .arg(Quoted(strPath), result.strError);

@@ -79,6 +79,9 @@ public:
     // How the window's image shows the graph: its size, background and marker.
     const GraphScreen& Screen() const { return m_screen; }
     TestRecord m_rec;
+    // The test file last opened or saved ("" before any): the lab sheet names it and its time
+    // when it still holds the test.
+    QString m_strTestFile;
     // The speed commands, the stop and the poll, on the record.
     CRunControl m_run;
     // Called after each drawing of the record (a tick, a command), when it may have changed.

@@ -125,7 +125,8 @@ double CMapping::LogicalX(double dDeviceX) const {
     return m_nLogLeft + (dDeviceX - m_dDevLeft) / m_dScaleX;
 }
 
-CGraphDC::CGraphDC(QPaintDevice& device, bool bPrinting) : m_bPrinting(bPrinting) {
+CGraphDC::CGraphDC(QPaintDevice& device, bool bPrinting)
+    : m_painter(m_ownPainter), m_bPrinting(bPrinting) {
     m_nWidth = std::max(device.width(), 0);
     m_nHeight = std::max(device.height(), 0);
     if (device.devType() == QInternal::Image) {
@@ -143,8 +144,30 @@ CGraphDC::CGraphDC(QPaintDevice& device, bool bPrinting) : m_bPrinting(bPrinting
 
 CGraphDC::CGraphDC(QImage& image) : CGraphDC(static_cast<QPaintDevice&>(image), false) {}
 
+CGraphDC::CGraphDC(QPainter& painter, const QRect& rcArea)
+    : m_painter(painter), m_bLent(true), m_bPrinting(true) {
+    m_font = MakeFont(DEFAULT_FONT_PIXELS);
+    if (!painter.isActive() || rcArea.isEmpty()) {
+        return;
+    }
+    m_nWidth = rcArea.width();
+    m_nHeight = rcArea.height();
+    if (painter.device()->logicalDpiX() > SCREEN_DPI) {
+        m_nPatternUnit = DevicePixel(double(painter.device()->logicalDpiX()) / SCREEN_DPI);
+    }
+    painter.save();
+    painter.setClipRect(rcArea);
+    painter.translate(rcArea.topLeft());
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBackgroundMode(Qt::TransparentMode);
+}
+
 CGraphDC::~CGraphDC() {
-    if (m_painter.isActive()) {
+    if (m_bLent) {
+        if (m_painter.isActive() && m_nWidth > 0) {
+            m_painter.restore();
+        }
+    } else if (m_painter.isActive()) {
         m_painter.end();
     }
 }

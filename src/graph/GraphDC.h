@@ -81,12 +81,16 @@ public:
     // The window's image (or any image): not printing. The image is drawn in its own pixels
     // whatever its device-pixel ratio. It must not be copied while the surface is open.
     explicit CGraphDC(QImage& image);
+    // A part of a page that another painter is drawing (paper: a lab sheet's graph): the area,
+    // in the painter's device pixels, becomes the whole surface, and nothing is drawn outside
+    // it. The painter is left as it was found.
+    CGraphDC(QPainter& painter, const QRect& rcArea);
     ~CGraphDC();
     CGraphDC(const CGraphDC&) = delete;
     CGraphDC& operator=(const CGraphDC&) = delete;
 
     // False when the device could not be painted on (for example an unwritable file).
-    bool IsActive() const { return m_painter.isActive(); }
+    bool IsActive() const { return m_painter.isActive() && m_nWidth > 0 && m_nHeight > 0; }
     int Width() const { return m_nWidth; }
     int Height() const { return m_nHeight; }
     bool IsPrinting() const { return m_bPrinting; }
@@ -146,7 +150,9 @@ private:
         }
     }
 
-    QPainter m_painter;
+    QPainter m_ownPainter;
+    QPainter& m_painter;  // the surface's own, or the page's it was lent
+    bool m_bLent = false;
     int m_nWidth = 0;
     int m_nHeight = 0;
     bool m_bPrinting = false;

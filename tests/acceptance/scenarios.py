@@ -643,10 +643,68 @@ def intact(s):
              "the cut file's points differ from the first ones recorded")
 
 
+def lab_sheet(s):
+    """A run saved, then File > Lab Sheet written as a PDF: the file named, every point listed;
+    the saved file opened again gives the text zeftool sheet gives for it."""
+    main = start_online(s)
+    s.key(main, "e")
+    dlg = s.window("Comments")
+    s.type(dlg, "Sphere, 50 mm")
+    s.key(dlg, "Return")
+    s.gone("Comments")
+    short_run(s, main, 20)
+    saved = os.path.join(s.home, "sphere.ZEF")
+    file_dialog(s, main, "ctrl+s", saved)
+    s.wait(lambda: os.path.exists(saved), 5, "the saved file")
+
+    pdf = os.path.join(s.home, "sheet.pdf")
+    write_lab_sheet(s, main, pdf)
+    text = pdf_text(s, pdf)
+    pages = [p for p in text.split("\f") if p.strip()]
+    for line in ("Zefron Lab Sheet", "File: sphere.ZEF", "Sphere, 50 mm", "Summary",
+                 f"Page 1 of {len(pages)}", f"Page {len(pages)} of {len(pages)}"):
+        s.expect(line in text, f"the lab sheet lacks {line!r}: see {pdf}")
+    rows = csv(s, saved).splitlines()[1:]
+    s.expect(f"Points: {len(rows)}" in text, f"the lab sheet does not count {len(rows)} points")
+    listed = [line.split()[0] for p in pages[1:] for line in p.splitlines()
+              if re.fullmatch(r"\s*-?\d+\.\d( +-?\d+\.\d+){4}\s*", line)]
+    s.expect(listed == [r.split(",")[0] for r in rows],
+             f"the lab sheet lists the winds {listed}, the file holds {len(rows)} points")
+    # The run's own readings are finer than the file keeps: opened again, the test is the
+    # file's, and its sheet is the one zeftool makes of the file.
+    file_dialog(s, main, "ctrl+o", saved)
+    reopened, tool = (os.path.join(s.home, n) for n in ("reopened.pdf", "zeftool-sheet.pdf"))
+    write_lab_sheet(s, main, reopened)
+    subprocess.run([s.bin("zeftool"), "sheet", saved, "-o", tool], check=True, timeout=60)
+    s.expect(pdf_text(s, tool) == pdf_text(s, reopened),
+             f"zeftool sheet gives another text than the console: {tool}, {reopened}")
+    s.check(not s.windows(BOX), "a box is up")
+
+
+def write_lab_sheet(s, main, pdf):
+    s.key(main, "alt+f")
+    s.key(main, "l")
+    dlg = s.window("Lab Sheet")
+    s.key(dlg, "alt+f", "ctrl+a")  # "Output file", offered beside the test's file
+    s.type(dlg, pdf)
+    s.key(dlg, "Return")
+    s.gone("Lab Sheet")
+    s.wait(lambda: os.path.exists(pdf) and os.path.getsize(pdf) > 1000, 20, pdf)
+    time.sleep(0.5)
+
+
+def pdf_text(s, pdf):
+    return subprocess.run(["pdftotext", "-layout", pdf, "-"], check=True, capture_output=True,
+                          text=True, timeout=30).stdout
+
+
 SCENARIOS = {"startup": startup, "run": run, "files": comments_and_files,
              "overlay": overlay_units_axis, "faults": faults, "print": print_pdf, "keep": keep,
              "waiting": waiting,
              "intact": intact}
+
+
+             "sheet": lab_sheet}
 
 
 def main():

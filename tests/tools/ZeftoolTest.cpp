@@ -110,4 +110,38 @@ TEST(Zeftool, AFileReadInPartIsUsedAndSaidWithAStatusOfItsOwn) {
     EXPECT_TRUE(strWhy.contains(strNan + ": not read whole. 7 points were read from it. 1 line "
                                          "could not be read and was passed over.\n"))
         << strWhy.toStdString();
+    // The lab sheet of a cut file is made of what was read, and said the same way.
+    const QString strPdf = dir.filePath("cut.pdf");
+    const auto [nSheet, strNothing, strSheetWhy] = Zeftool({"sheet", strCut, "-o", strPdf});
+    EXPECT_EQ(nSheet, 3);
+    EXPECT_TRUE(QFile::exists(strPdf));
+    EXPECT_EQ(strSheetWhy, strErr);
+}
+
+TEST(Zeftool, WritesTheLabSheetOfAFileOrSaysWhyNot) {
+    QTemporaryDir dir;
+    const QString strPdf = dir.filePath("wing.pdf");
+    EXPECT_EQ(Zeftool({"sheet", WING, "-o", strPdf}), std::tuple(0, QString(), QString()));
+    QProcess text;
+    text.start("pdftotext", {"-layout", strPdf, "-"});
+    ASSERT_TRUE(text.waitForFinished(60000));
+    const QString strText = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+    // The file's name, its seven points, and the last of its two pages.
+    for (const char* pText : {"File: english-wing.ZEF", "Points: 7", "79.9 1.190 0.241",
+                              "Page 2 of 2"}) {
+        EXPECT_TRUE(strText.contains(pText)) << pText;
+    }
+    const QString strBad = ZEF_TEST_DATA "/zef/wrong-magic.ZEF", strOther = dir.filePath("o.pdf");
+    const QList<std::pair<QStringList, int>> failures = {
+        {{"sheet", strBad, "-o", strOther}, 1}, {{"sheet", WING, "-o", "/no/out.pdf"}, 1},
+        {{"sheet", WING}, 2}, {{"sheet", WING, "-o", dir.filePath("out.png")}, 2},
+        {{"sheet", WING, WING, "-o", strOther}, 2}, {{"sheet", WING, "--size", "1x1"}, 2}};
+    for (const auto& [args, nStatus] : failures) {
+        const auto [nExit, strOut, strErr] = Zeftool(args);
+        SCOPED_TRACE(args.join(' ').toStdString() + ": " + strErr.toStdString());
+        EXPECT_EQ(nExit, nStatus);
+        EXPECT_TRUE(strOut.isEmpty() && strErr.startsWith("zeftool: ") && strErr.count('\n') == 1);
+    }
+    EXPECT_FALSE(QFile::exists(strOther));
+    EXPECT_FALSE(QFile::exists(dir.filePath("out.png")));
 }

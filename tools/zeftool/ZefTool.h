@@ -22,3 +22,6 @@ inline std::string ShortfallLine(const char* pPath, const FileResult& result) {
     return std::string(pPath) + ": not read whole. " +
            DescribeShortfall(result).join(QLatin1Char(' ')).toLocal8Bit().toStdString();
 }
+
+// zeftool sheet FILE.ZEF -o OUT.pdf: the lab sheet, as the console's File > Lab Sheet makes it.
+int RunSheet(int argc, char** argv);

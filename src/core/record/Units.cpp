@@ -9,14 +9,20 @@ double SmoothReading(double dSample, double dPrevious, int n) {
     return dSample / n + dPrevious - dPrevious / n;
 }
 
-double DragCoefficient(bool bEnglish, double dCdArea, double dSpeed, double dDrag) {
+double CdDenominator(bool bEnglish, double dCdArea, double dSpeed) {
     if (!bEnglish) {
         dSpeed = dSpeed * MPH_PER_KMH;
-        dDrag = dDrag * LB_PER_KG;
     }
     const double dFeetPerSecond = dSpeed * FEET_PER_MILE * HOURS_PER_SECOND;
     const double dAreaSqFt = dCdArea * SQFT_PER_SQIN;
-    const double dDenominator = dAreaSqFt * dFeetPerSecond * dFeetPerSecond * DYNAMIC_PRESSURE_FACTOR;
+    return dAreaSqFt * dFeetPerSecond * dFeetPerSecond * DYNAMIC_PRESSURE_FACTOR;
+}
+
+double DragCoefficient(bool bEnglish, double dCdArea, double dSpeed, double dDrag) {
+    if (!bEnglish) {
+        dDrag = dDrag * LB_PER_KG;
+    }
+    const double dDenominator = CdDenominator(bEnglish, dCdArea, dSpeed);
     // Written as "not at least the floor" so that an undefined product also gives 0.
     if (!(dDenominator >= CD_DENOMINATOR_FLOOR)) {
         return 0;

@@ -40,6 +40,10 @@ inline constexpr double CONTROLLER_FORCE_SCALE = 0.001;
 // sample. Evaluated as x/n + p - p/n, in that order.
 double SmoothReading(double dSample, double dPrevious, int n);
 
+// The dynamic pressure times the reference area, times gravity: Cd = drag (lb) x FORCE_FACTOR
+// / this. Speed in the display units of the unit system, the area in square inches.
+double CdDenominator(bool bEnglish, double dCdArea, double dSpeed);
+
 // Cd of a point. Speed and drag are in the display units of the unit system; the area is held in
 // square inches in both systems. 0 when the dynamic pressure is negligible, at most 2.0, and
 // -NOT_COMPUTABLE for a negative one that overflows (so always finite).

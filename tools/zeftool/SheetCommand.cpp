@@ -1,0 +1,92 @@
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLocale>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "ZefTool.h"
+#include "core/files/TestFile.h"
+#include "core/record/TestRecord.h"
+#include "graph/LabSheet.h"
+
+namespace {
+
+int Fail(const std::string& strMessage, int nStatus = 1) {
+    std::fprintf(stderr, "zeftool: %s\n", strMessage.c_str());
+    return nStatus;
+}
+
+// Reads the test as the console's Open does; an empty string when the file could be used, else
+// what to tell (the sheet is then not made). A file read in part is used, and strShortfall says
+// what it lacked.
+std::string ReadTest(TestRecord& rec, const char* pPath, std::string& strShortfall) {
+    const FileResult result = ReadTestFile(rec, QString::fromLocal8Bit(pPath));
+    switch (result.status) {
+        case FileStatus::Ok:
+            if (!result.Whole()) {
+                strShortfall = ShortfallLine(pPath, result);
+            }
+            return {};
+        case FileStatus::NotTestFile:
+            return std::string(pPath) + ": not a test file";
+        default:
+            return std::string(pPath) + ": " + result.strError.toLocal8Bit().constData();
+    }
+}
+
+// Qt's own warnings would break the one-line contract of standard error.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& strMessage) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fprintf(stderr, "zeftool: %s\n", strMessage.toLocal8Bit().constData());
+    }
+}
+
+}  // namespace
+
+int RunSheet(int argc, char** argv) {
+    const char* pInput = nullptr;
+    const char* pOutput = nullptr;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) {
+            pOutput = argv[++i];
+        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+            return Fail(std::string("bad option '") + argv[i] + "'", 2);
+        } else if (!pInput) {
+            pInput = argv[i];
+        } else {
+            return Fail(std::string("more than one test file: '") + argv[i] + "'", 2);
+        }
+    }
+    if (!pInput || !pOutput) {
+        return Fail("sheet needs a test file and -o OUT.pdf", 2);
+    }
+    if (QFileInfo(QString::fromLocal8Bit(pOutput)).suffix().compare(
+            QLatin1String("pdf"), Qt::CaseInsensitive) != 0) {
+        return Fail(std::string(pOutput) + ": the output must end in .pdf", 2);
+    }
+
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    qInstallMessageHandler(QuietMessages);
+    int nAppArgc = 1;
+    char strName[] = "zeftool";
+    char* appArgv[] = {strName, nullptr};
+    QGuiApplication app(nAppArgc, appArgv);
+
+    TestRecord rec(1, 80.0);
+    std::string strShortfall;
+    if (std::string strError = ReadTest(rec, pInput, strShortfall); !strError.empty()) {
+        return Fail(strError);
+    }
+    rec.ApplyUnitScales();  // as the console's printout shows them
+    const QString strInput = QString::fromLocal8Bit(pInput);
+    QString strError;
+    if (!WriteLabSheet(rec, SheetSourceFor(rec, strInput), QString::fromLocal8Bit(pOutput),
+                       SheetPaperFor(QLocale()), strError)) {
+        return Fail(std::string(pOutput) + ": " + strError.toLocal8Bit().constData());
+    }
+    // The sheet of what was read is made all the same; the status tells scripts it is partial.
+    return strShortfall.empty() ? 0 : Fail(strShortfall, READ_IN_PART);
+}
