@@ -8,3 +8,9 @@ int RunCsv(int argc, char** argv);
 // picture, WxH pixels (default 1024x768); PDF is the printed page, WxH points (default A4
 // landscape, 842x595).
 int RunRender(int argc, char** argv);
+
+// zeftool compare FILE... -o OUT.(png|svg|pdf|csv) [--show lift,drag,cd,ld]
+// [--units english|metric] [--size WxH]: several tests on one graph (one plot for each
+// quantity shown), or their points in one CSV, in one unit system. A file that cannot be read
+// is named on standard error and left out.
+int RunCompare(int argc, char** argv);
