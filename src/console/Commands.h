@@ -30,6 +30,7 @@ enum : int {
     ID_COMMENTS = 32793,
     ID_FILE_EXPORT = 32810,
     ID_VIEW_DATA_TABLE = 32811,
+    ID_VIEW_COMPARE = 32820,
 };
 
 // One entry of the main menu: its menu, its text (access key after "&", the accelerator shown
