@@ -137,7 +137,7 @@ CCompareWnd::CCompareWnd(const TestRecord& rec, CMessageBoxes& boxes, QWidget* p
     connect(m_pQuantity, &QComboBox::currentIndexChanged, this,
             [this](int nIndex) { SetQuantity(static_cast<CompareQuantity>(nIndex)); });
     connect(m_pList, &QListWidget::currentRowChanged, this, [this] { Refresh(); });
-    resize(760, 540);
+    resize(960, 640);
     Refresh();
 }
 

@@ -21,7 +21,7 @@ const QColor PALETTE[COMPARE_PALETTE_SIZE] = {
 };
 
 // In pen widths; the count is prime to the palette's, so colour and pattern part company.
-const QVector<qreal> PATTERNS[] = {{}, {6, 3}, {1, 2}, {6, 2.5, 1, 2.5}, {12, 4}};
+const QVector<qreal> PATTERNS[] = {{}, {6, 3}, {1.5, 1.5}, {6, 2.5, 1.5, 2.5}, {12, 4}};
 constexpr int PATTERN_COUNT = static_cast<int>(sizeof PATTERNS / sizeof PATTERNS[0]);
 
 // Values far beyond any tunnel's, kept off the scale so one wild point cannot flatten the rest
@@ -223,7 +223,7 @@ void DrawCompare(QPainter& painter, const QSizeF& size, const CompareView& view)
     painter.fillRect(QRectF(QPointF(0, 0), size), Qt::white);
 
     Layout lay{};
-    lay.dUnit = std::clamp(std::min(size.width(), size.height() * 1.4) / 64.0, 8.0, 14.0);
+    lay.dUnit = std::clamp(std::min(size.width(), size.height() * 1.4) / 64.0, 10.0, 15.0);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(lay.dUnit))));
     painter.setFont(font);
@@ -231,7 +231,7 @@ void DrawCompare(QPainter& painter, const QSizeF& size, const CompareView& view)
     lay.dLine = fm.height();
     lay.dPad = lay.dUnit * 0.8;
     lay.dThin = std::max(0.5, lay.dUnit / 20);
-    lay.dCurve = std::max(1.5, lay.dUnit / 6);
+    lay.dCurve = std::max(2.0, lay.dUnit / 6);
 
     // The legend takes one line a test, as many as leave the plots half the height.
     const int nTests = static_cast<int>(view.tests.size());

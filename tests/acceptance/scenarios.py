@@ -529,9 +529,13 @@ def compare(s):
     png = export("compare.png")
     s.check(png.startswith(b"\x89PNG\r\n\x1a\n"), "compare.png is not a PNG")
     colours = Image(os.path.join(folder, "compare.png")).colours()
+
+    def near(c):  # smoothed edges and dots take shades of a curve's colour
+        return sum(n for k, n in colours.items() if max(abs(a - b) for a, b in zip(k, c)) <= 40)
+
     palette = [(0, 114, 178), (213, 94, 0), (0, 158, 115)]
-    s.expect(all(colours.get(c, 0) >= 40 for c in palette),
-             f"the three curves' colours in compare.png: {[colours.get(c, 0) for c in palette]}")
+    found = [near(c) for c in palette]
+    s.expect(all(n >= 40 for n in found), f"the three curves' colours in compare.png: {found}")
     s.check(not s.windows(BOX), "a box is up")
 
 

@@ -81,6 +81,9 @@ TEST_F(CompareWindow, TestsComeFromTheDialogADropAndTheConsoleAndAreListedAsZeft
     // A file dropped from a file manager.
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(WING)});
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(&wnd, &enter);
+    EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, {});
     drop.setAccepted(false);
     QApplication::sendEvent(&wnd, &drop);

@@ -98,7 +98,7 @@ TEST(CompareTests, RowsInTheUnitsAskedForWithTheOtherSystemsFileConverted) {
     EXPECT_EQ(rows[13][0], "metric-high-speed.ZEF");
     // Converted by hand: 35.5 x 1.60934 = 57.13157 km/h, 0.247 and 0.049 x 0.453592 =
     // 0.112037224 and 0.022226008 kg, written as such and not as the binary products' digits.
-    EXPECT_EQ(Cells(FormatCompareCsv(tests, false))[5].mid(0, 4).join(','),
+    EXPECT_EQ(Cells(FormatCompareCsv(tests, false))[5].mid(0, 4).join(',').toStdString(),
               "english-wing.ZEF,57.13157,0.112037224,0.022226008");
 }
 
