@@ -34,6 +34,8 @@ const std::vector<MenuEntry>& MenuTable() {
          "Show or hide the status bar\nToggle StatusBar"},
         {"&View", "&Data Table\tCtrl+T", ID_VIEW_DATA_TABLE,
          "Show or hide the table of recorded points\nToggle Data Table"},
+        {"&View", "&Compare Tests...", ID_VIEW_COMPARE,
+         "Show saved tests together on one graph\nCompare Tests"},
         {"&Help", "&On line Help\tF1", ID_HELP_CONTENTS, "Display On line Help Contents\nHelp"},
         {"&Help", nullptr, 0, nullptr},
         {"&Help", "&About Zefron...", ID_APP_ABOUT, "Display About Dialog\nAbout"},

@@ -31,6 +31,7 @@ enum : int {
     ID_FILE_EXPORT = 32810,
     ID_VIEW_DATA_TABLE = 32811,
     ID_FILE_LAB_SHEET = 32820,
+    ID_VIEW_COMPARE = 32821,
 };
 
 // One entry of the main menu: its menu, its text (access key after "&", the accelerator shown

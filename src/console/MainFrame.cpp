@@ -18,6 +18,7 @@
 #include <QWindow>
 
 #include "console/Commands.h"
+#include "console/CompareWnd.h"
 #include "console/DataTable.h"
 #include "console/Export.h"
 #include "console/SheetCommand.h"
@@ -353,7 +354,12 @@ void CMainFrame::CreateDataTable() {
     QAction* pAction = m_actions[ID_VIEW_DATA_TABLE];
     pAction->setCheckable(true);
     connect(m_pDataTable->toggleViewAction(), &QAction::toggled, pAction, &QAction::setChecked);
-    m_pView->m_fnRecordChanged = [this] { m_pDataTable->RecordChanged(); };
+    m_pView->m_fnRecordChanged = [this] {
+        m_pDataTable->RecordChanged();
+        if (m_pCompare) {
+            m_pCompare->ConsoleChanged();  // the console's units may have changed
+        }
+    };
     m_pDataTable->RestorePlace();
 }
 
@@ -476,6 +482,15 @@ void CMainFrame::RunCommand(int nCommand) {
             break;
         case ID_VIEW_DATA_TABLE:
             m_pDataTable->setVisible(m_pDataTable->isHidden());
+            break;
+        case ID_VIEW_COMPARE:
+            // One window, kept with its tests when closed, brought back to the front.
+            if (!m_pCompare) {
+                m_pCompare = new CCompareWnd(view.m_rec, m_app.Services().m_boxes, this);
+            }
+            m_pCompare->show();
+            m_pCompare->raise();
+            m_pCompare->activateWindow();
             break;
         case ID_HELP_CONTENTS:
             m_app.OnHelp();

@@ -7,6 +7,7 @@
 
 #include "core/record/StatusPane.h"
 
+class CCompareWnd;
 class CDataTableDock;
 class CZEFApp;
 class CZEFView;
@@ -42,6 +43,8 @@ public:
 
     CZEFView* View() const { return m_pView; }
     CDataTableDock* DataTable() const { return m_pDataTable; }
+    // The Compare Tests window, once View > Compare Tests has opened it.
+    CCompareWnd* CompareWindow() const { return m_pCompare; }
     QAction* Action(int nCommand) const;
     // The status bar's message pane, where the status line and the poll's messages go.
     CStatusPane& MessagePane();
@@ -87,6 +90,7 @@ private:
     CZEFApp& m_app;
     CZEFView* m_pView;
     CDataTableDock* m_pDataTable = nullptr;
+    CCompareWnd* m_pCompare = nullptr;
     std::map<int, QAction*> m_actions;
     QLabel* m_pMessage = nullptr;
     QLabel* m_pIndicators[3] = {};

@@ -35,7 +35,7 @@ bool Draw(const TestRecord& rec, QPaintDevice& device, RenderFormat format) {
     return true;
 }
 
-bool DrawInto(const TestRecord& rec, QIODevice& file, RenderFormat format, const QSize& size,
+bool DrawInto(const PictureDrawer& fnDraw, QIODevice& file, RenderFormat format, const QSize& size,
               qreal dPixelRatio) {
     switch (format) {
         case RenderFormat::Png: {
@@ -45,7 +45,7 @@ bool DrawInto(const TestRecord& rec, QIODevice& file, RenderFormat format, const
             }
             image.setDevicePixelRatio(dPixelRatio);
             image.fill(Qt::white);
-            return Draw(rec, image, format) && image.save(&file, "PNG");
+            return fnDraw(image, format) && image.save(&file, "PNG");
         }
         case RenderFormat::Svg: {
             QSvgGenerator svg;
@@ -54,7 +54,7 @@ bool DrawInto(const TestRecord& rec, QIODevice& file, RenderFormat format, const
             svg.setViewBox(QRect(QPoint(0, 0), size));
             svg.setTitle(QStringLiteral("Zef"));
             svg.setResolution(96);  // one pixel a CSS pixel
-            return Draw(rec, svg, format);
+            return fnDraw(svg, format);
         }
         case RenderFormat::Pdf: {
             QPdfWriter pdf(&file);
@@ -62,7 +62,7 @@ bool DrawInto(const TestRecord& rec, QIODevice& file, RenderFormat format, const
             pdf.setResolution(PDF_RESOLUTION);
             const QPageSize page(QSizeF(size), QPageSize::Point, QString(), QPageSize::ExactMatch);
             pdf.setPageLayout(QPageLayout(page, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-            return Draw(rec, pdf, format);
+            return fnDraw(pdf, format);
         }
     }
     return false;
@@ -92,6 +92,14 @@ QSize LandscapePageFor(const QLocale& locale) {
 
 bool RenderToFile(const TestRecord& rec, const QString& strPath, RenderFormat format,
                   const QSize& size, QString& strError, qreal dPixelRatio) {
+    return RenderPictureToFile(
+        strPath, format, size,
+        [&rec](QPaintDevice& device, RenderFormat fmt) { return Draw(rec, device, fmt); }, strError,
+        dPixelRatio);
+}
+
+bool RenderPictureToFile(const QString& strPath, RenderFormat format, const QSize& size,
+                         const PictureDrawer& fnDraw, QString& strError, qreal dPixelRatio) {
     if (size.width() < 1 || size.height() < 1 || size.width() > RENDER_SIZE_LIMIT ||
         size.height() > RENDER_SIZE_LIMIT) {
         strError = QStringLiteral("size must be between 1x1 and %1x%1").arg(RENDER_SIZE_LIMIT);
@@ -105,7 +113,7 @@ bool RenderToFile(const TestRecord& rec, const QString& strPath, RenderFormat fo
     // Drawn in memory first, so the file is put in place whole or not at all.
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    if (!DrawInto(rec, buffer, format, size, dPixelRatio)) {
+    if (!DrawInto(fnDraw, buffer, format, size, dPixelRatio)) {
         strError = QStringLiteral("could not draw");
         return false;
     }

@@ -3,9 +3,12 @@
 #include <QLocale>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <optional>
 
 #include "core/record/TestRecord.h"
+
+class QPaintDevice;
 
 // Drawing a test record's graph into a file with the console's own routines: PNG and SVG as the
 // window shows it (light grey plot), PDF as it is printed (white plot, one page).
@@ -32,3 +35,11 @@ QSize LandscapePageFor(const QLocale& locale);
 // its owner, on a screen of the file's own.
 bool RenderToFile(const TestRecord& rec, const QString& strPath, RenderFormat format,
                   const QSize& size, QString& strError, qreal dPixelRatio = 1.0);
+
+// Draws a picture on the device the format asks for; false when it could not be drawn.
+using PictureDrawer = std::function<bool(QPaintDevice& device, RenderFormat format)>;
+
+// Any picture into a file, by the same rules as RenderToFile: PNG and SVG of size pixels, PDF a
+// page of size points at PDF_RESOLUTION, written whole or not at all.
+bool RenderPictureToFile(const QString& strPath, RenderFormat format, const QSize& size,
+                         const PictureDrawer& fnDraw, QString& strError, qreal dPixelRatio = 1.0);

@@ -698,6 +698,73 @@ def pdf_text(s, pdf):
                           text=True, timeout=30).stdout
 
 
+def compare(s):
+    """View > Compare Tests: three tests (one saved in Metric) chosen at once in the file dialog,
+    then the comparison exported as CSV and as PNG."""
+    main = start_online(s)
+    folder = os.path.join(s.home, "lab")
+    os.makedirs(folder)
+    data = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "zef")
+    for name in ("english-wing.ZEF", "metric-high-speed.ZEF"):
+        with open(os.path.join(data, name), "rb") as src, \
+                open(os.path.join(folder, name), "wb") as dst:
+            dst.write(src.read())
+    plate = (b"ZEF\r\nUnits= English\r\nCd Area = 4.000000 sq.in.\r\nComment Text=\r\n[\r\n"
+             b"flat plate\r\n" + b"\r\n" * 9 + b"]\r\nWind, Lift, Drag=\r\n[\r\n"
+             b"+0, +0.000000, +0.000000\r\n+20, +0.010000, +0.150000\r\n"
+             b"+40, +0.020000, +0.600000\r\n]\r\n")
+    with open(os.path.join(folder, "plate.ZEF"), "wb") as f:
+        f.write(plate)
+
+    s.key(main, "alt+v")
+    s.key(main, "c")
+    wnd = s.window("Compare Tests")
+    s.key(wnd, "alt+a")
+    dlg = s.window("Add Tests")
+    s.key(dlg, "ctrl+a")
+    s.type(dlg, folder)
+    s.key(dlg, "Return")  # into the folder
+    time.sleep(0.5)
+    s.key(dlg, "ctrl+a")
+    s.type(dlg, '"english-wing.ZEF" "metric-high-speed.ZEF" "plate.ZEF"')
+    s.key(dlg, "Return")
+    s.gone("Add Tests")
+
+    def export(name):
+        path = os.path.join(folder, name)
+        s.key(wnd, "alt+e")
+        dlg = s.window("Export Comparison")
+        s.key(dlg, "ctrl+a")
+        s.type(dlg, path)
+        s.key(dlg, "Return")
+        s.gone("Export Comparison")
+        s.wait(lambda: os.path.exists(path) and os.path.getsize(path), 10, f"the exported {name}")
+        time.sleep(0.3)
+        s.check(not s.windows(BOX), f"a box is up after the export to {name}")
+        return open(path, "rb").read()
+
+    rows = export("compare.csv").decode().splitlines()
+    s.check(rows[0] == "file,wind (mph),lift (lbs),drag (lbs),cd,ld", f"CSV header {rows[0]!r}")
+    files = [r.split(",")[0] for r in rows[1:]]
+    s.expect(files == ["english-wing.ZEF"] * 7 + ["metric-high-speed.ZEF"] * 6 + ["plate.ZEF"] * 3,
+             f"the CSV's rows come from {files}")
+    # The Metric test in mph and lbs: 64.4 km/h is 40.0164 mph, 0.15 kg is 0.330694 lbs.
+    metric = [r.split(",") for r in rows[1:] if r.startswith("metric")]
+    s.expect(abs(float(metric[2][1]) - 40.01640) < 1e-4 and
+             abs(float(metric[2][2]) - 0.330694) < 1e-5, f"the Metric row {metric[2]}")
+    png = export("compare.png")
+    s.check(png.startswith(b"\x89PNG\r\n\x1a\n"), "compare.png is not a PNG")
+    colours = Image(os.path.join(folder, "compare.png")).colours()
+
+    def near(c):  # smoothed edges and dots take shades of a curve's colour
+        return sum(n for k, n in colours.items() if max(abs(a - b) for a, b in zip(k, c)) <= 40)
+
+    palette = [(0, 114, 178), (213, 94, 0), (0, 158, 115)]
+    found = [near(c) for c in palette]
+    s.expect(all(n >= 40 for n in found), f"the three curves' colours in compare.png: {found}")
+    s.check(not s.windows(BOX), "a box is up")
+
+
 SCENARIOS = {"startup": startup, "run": run, "files": comments_and_files,
              "overlay": overlay_units_axis, "faults": faults, "print": print_pdf, "keep": keep,
              "waiting": waiting,
@@ -705,6 +772,9 @@ SCENARIOS = {"startup": startup, "run": run, "files": comments_and_files,
 
 
              "sheet": lab_sheet}
+
+
+             "compare": compare}
 
 
 def main():

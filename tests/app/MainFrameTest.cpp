@@ -25,7 +25,8 @@ TEST_F(MainFrameTest, MenusAndToolbarCarryTheOperatorsTextsPromptsAndTips) {
         "C&onfigure Configure test options\n&Overlay: &Set\tO Set Overlay, &Clear Clear Overlay\n"
         "&View: &Toolbar Show or hide the toolbar (Toggle ToolBar), &Status Bar Show or hide the "
         "status bar (Toggle StatusBar), &Data Table\tCtrl+T Show or hide the table of recorded "
-        "points (Toggle Data Table)\n&Help: &On line Help\tF1 Display On line Help Contents "
+        "points (Toggle Data Table), &Compare Tests... Show saved tests together on one graph\n"
+        "&Help: &On line Help\tF1 Display On line Help Contents "
         "(Help), -, &About Zefron... Display About Dialog (About)\n");
     QString strShown;
     for (QAction* pMenu : Frame().menuBar()->actions()) {

@@ -116,6 +116,15 @@ TEST(Zeftool, AFileReadInPartIsUsedAndSaidWithAStatusOfItsOwn) {
     EXPECT_EQ(nSheet, 3);
     EXPECT_TRUE(QFile::exists(strPdf));
     EXPECT_EQ(strSheetWhy, strErr);
+    // Compared with a whole file, the cut one is listed for what was read, and said.
+    const QString strCsv = dir.filePath("cmp.csv");
+    const auto [nCompare, strNoOut, strCompareWhy] =
+        Zeftool({"compare", WING, strCut, "-o", strCsv});
+    EXPECT_EQ(nCompare, 3);
+    EXPECT_EQ(strCompareWhy, strErr.chopped(1) + " (what was read is compared)\n");
+    QFile listed(strCsv);
+    ASSERT_TRUE(listed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(listed.readAll()).count('\n'), 1 + 7 + 6);
 }
 
 TEST(Zeftool, WritesTheLabSheetOfAFileOrSaysWhyNot) {
@@ -144,4 +153,54 @@ TEST(Zeftool, WritesTheLabSheetOfAFileOrSaysWhyNot) {
     }
     EXPECT_FALSE(QFile::exists(strOther));
     EXPECT_FALSE(QFile::exists(dir.filePath("out.png")));
+}
+
+TEST(Zeftool, ComparesWhatCanBeReadNamesWhatCannotAndRefusesBadOptions) {
+    QTemporaryDir dir;
+    const QString strCsv = dir.filePath("c.csv"), strPng = dir.filePath("c.png");
+    const QString strMetric = ZEF_TEST_DATA "/zef/metric-high-speed.ZEF";
+    const QString strBad = ZEF_TEST_DATA "/zef/wrong-magic.ZEF";
+    // The wing's 50 mph point in km/h and kg: 50 x 1.60934, 0.481 and 0.097 x 0.453592.
+    EXPECT_EQ(Zeftool({"compare", WING, strMetric, "-o", strCsv, "--units", "METRIC"}),
+              std::tuple(0, QString(), QString()));
+    QFile csv(strCsv);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QStringList rows = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 1 + 7 + 6);
+    EXPECT_EQ(rows[0], "file,wind (km/h),lift (kg),drag (kg),cd,ld");
+    const QStringList at50 = rows[6].split(',');
+    EXPECT_EQ(at50[0], "english-wing.ZEF");
+    EXPECT_NEAR(at50[1].toDouble(), 80.467, 1e-9);
+    EXPECT_NEAR(at50[2].toDouble(), 0.218177752, 1e-12);
+    EXPECT_NEAR(at50[3].toDouble(), 0.043998424, 1e-12);
+    EXPECT_TRUE(rows[9].startsWith("metric-high-speed.ZEF,16.1,0.01,0.002,"))
+        << rows[9].toStdString();
+    csv.close();
+
+    // A file that is not a test is named and left out; the others are still drawn or listed,
+    // and the status says not everything was.
+    for (const QString& strOut : {strCsv, strPng}) {
+        QFile::remove(strOut);
+        const auto [nExit, strStdout, strErr] =
+            Zeftool({"compare", WING, strBad, strMetric, "-o", strOut});
+        EXPECT_EQ(nExit, 1);
+        EXPECT_EQ(strErr, "zeftool: " + strBad + ": not a test file (left out)\n");
+        EXPECT_TRUE(QFile::exists(strOut));
+    }
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(csv.readAll()).count('\n'), 1 + 7 + 6);
+
+    // clang-format off
+    const QList<QStringList> refused = {
+        {"compare", WING}, {"compare", "-o", strPng}, {"compare", WING, "-o", "c.jpg"},
+        {"compare", WING, "-o", strPng, "--show", "lift,x"},
+        {"compare", WING, "-o", strPng, "--units", "imperial"},
+        {"compare", WING, "-o", strPng, "--size", "0x10"}};
+    // clang-format on
+    for (const QStringList& args : refused) {
+        const auto [nExit, strOut, strErr] = Zeftool(args);
+        SCOPED_TRACE(args.join(' ').toStdString() + ": " + strErr.toStdString());
+        EXPECT_EQ(nExit, 2);
+        EXPECT_TRUE(strErr.startsWith("zeftool: ") && strErr.count('\n') == 1);
+    }
 }

@@ -25,3 +25,9 @@ inline std::string ShortfallLine(const char* pPath, const FileResult& result) {
 
 // zeftool sheet FILE.ZEF -o OUT.pdf: the lab sheet, as the console's File > Lab Sheet makes it.
 int RunSheet(int argc, char** argv);
+
+// zeftool compare FILE... -o OUT.(png|svg|pdf|csv) [--show lift,drag,cd,ld]
+// [--units english|metric] [--size WxH]: several tests on one graph (one plot for each
+// quantity shown), or their points in one CSV, in one unit system. A file that cannot be read
+// is named on standard error and left out.
+int RunCompare(int argc, char** argv);

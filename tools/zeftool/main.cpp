@@ -15,7 +15,9 @@ void PrintUsage() {
         "                      [--overlay OTHER.ZEF] [--show lift,drag,cd,ld]\n"
         "  render: PNG and SVG as on screen, WxH pixels (default 1024x768);\n"
         "          PDF as on paper, a page of WxH points (default 842x595, A4 landscape)\n"
-        "       zeftool sheet FILE.ZEF -o OUT.pdf\n");
+        "       zeftool sheet FILE.ZEF -o OUT.pdf\n"
+        "       zeftool compare FILE... -o OUT.(png|svg|pdf|csv) [--show lift,drag,cd,ld]\n"
+        "                      [--units english|metric] [--size WxH]\n");
 }
 
 }  // namespace
@@ -29,6 +31,9 @@ int main(int argc, char** argv) {
     }
     if (argc >= 2 && std::strcmp(argv[1], "sheet") == 0) {
         return RunSheet(argc - 2, argv + 2);
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "compare") == 0) {
+        return RunCompare(argc - 2, argv + 2);
     }
     PrintUsage();
     return 2;
