@@ -472,8 +472,54 @@ def keep(s):
     s.check(not s.windows(BOX), "a box is up")
 
 
+def live(s):
+    """A run over the same run kept as overlay: the window drawn live equals the same window
+    drawn whole after a resize and back, the columns about the wind-speed marker aside (the
+    readings still arrive there)."""
+    main = start_online(s)
+    empty = Image(s.shot("empty")).colours(box_of(s, main), step=2)
+    short_run(s, main, 10)
+    bright = curve_colours(s, main, empty)
+    s.key(main, "o")
+    s.wait(lambda: curve_colours(s, main, empty) - bright, 10, "the overlay's colours")
+    mark = len(s.wire())
+    set_wind(s, main, 10)
+    ramp_to(s, mark, 100)
+    s.wire_after(mark, lambda ls: ls.count("R") >= 40, 15, "readings at 10 mph")
+
+    x0, y0, x1, y1 = box_of(s, main)
+    w, h = x1 - x0, y1 - y0
+    # Well inside the plot, whatever the menu, tool and status bars take.
+    area = (x0 + w // 10, y0 + h // 4, x1 - w // 10, y0 + h * 3 // 4)
+    live_shot = Image(s.shot("live"))
+    s.xdo("windowsize", "--sync", main, str(w - 60), str(h - 40))
+    time.sleep(0.5)
+    s.xdo("windowsize", "--sync", main, str(w), str(h))
+    time.sleep(1.5)
+    whole = Image(s.shot("redrawn"))
+
+    # The marker, drawn over the plot's grey, has the overlay lift's dark red: the column with
+    # the most of it from top to bottom.
+    def marker_column(img):
+        counts = {}
+        for x in range(area[0], area[2]):
+            counts[x] = sum(img.pixel(x, y) == (128, 0, 0) for y in range(area[1], area[3], 2))
+        return max(counts, key=counts.get)
+
+    marker = marker_column(live_shot)
+    s.check(abs(marker_column(whole) - marker) <= w // 40, "the marker moved far between shots")
+    aside = range(marker - w // 25, marker + w // 25)
+    differ = [(x, y) for y in range(area[1], area[3]) for x in range(area[0], area[2])
+              if x not in aside and live_shot.pixel(x, y) != whole.pixel(x, y)]
+    s.check(not differ, f"{len(differ)} pixels of the live plot differ from it drawn whole, "
+                        f"first at {differ[:3]}")
+    stop_wind(s, main)
+    s.check(not s.windows(BOX), "a box is up")
+
+
 SCENARIOS = {"startup": startup, "run": run, "files": comments_and_files,
-             "overlay": overlay_units_axis, "faults": faults, "print": print_pdf, "keep": keep}
+             "overlay": overlay_units_axis, "faults": faults, "print": print_pdf, "keep": keep,
+             "live": live}
 
 
 def main():
