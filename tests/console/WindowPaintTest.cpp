@@ -77,8 +77,9 @@ TEST_F(WindowPaint, ALiveRunOverTheSameTestAsOverlayShowsWhatAFullDrawShows) {
         EXPECT_EQ(m_port.m_bReturningToZero, bStopped ? 0 : 1);
         EXPECT_EQ(Frame().MessageLabel()->text(),
                   bStopped ? "Wind speed is Zero" : "Returning Wind speed to Zero");
-        if (bStopped)
+        if (bStopped) {
             EXPECT_TRUE(ShowsTheRecord());
+        }
         record(100, RECORD_READING);
     }
 }
