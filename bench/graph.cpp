@@ -3,7 +3,8 @@
 // axes, grid and legend at the same size.
 //
 // Ours: the paint pass into the window's image (a new surface each time, as each paint makes),
-// and one reading recorded on it (the exclusive-or stretch, the marker, the throttled status).
+// and one reading recorded on it over an overlay (the columns of its stretch drawn again whole,
+// the marker, the throttled status).
 // Theirs: replot() of a shown plot widget of that size (which draws into its own image buffer),
 // the same drawn into a QImage through toPainter(), and one reading put into its four current
 // curves followed by replot().

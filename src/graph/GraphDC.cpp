@@ -34,36 +34,43 @@ int ClampedStyle(int nStyle) {
     return (nStyle >= PEN_SOLID && nStyle <= PEN_NULL) ? nStyle : 0;
 }
 
-// Walks a pen's pattern pixel by pixel along a line.
+// Walks a pen's pattern pixel by pixel along a line, each pixel of the pattern nUnit steps long.
 class CPatternWalk {
 public:
-    CPatternWalk(int nStyle, long long nFirstStep) {
+    CPatternWalk(int nStyle, int nUnit, long long nFirstStep) {
         if (nStyle > PEN_SOLID && nStyle < PEN_NULL) {
-            const PenPattern& pattern = PEN_PATTERNS[nStyle];
-            for (int k = 0; k < pattern.nRuns; ++k) {
-                for (int n = 0; n < pattern.nRun[k]; ++n) {
-                    m_bOn[m_nLength++] = (k % 2) == 0;
-                }
+            m_pPattern = &PEN_PATTERNS[nStyle];
+            m_nUnit = std::max(nUnit, 1);
+            long long nLength = 0;
+            for (int k = 0; k < m_pPattern->nRuns; ++k) {
+                nLength += m_pPattern->nRun[k] * m_nUnit;
             }
-            m_nPos = static_cast<int>(nFirstStep % m_nLength);
+            long long nPos = nFirstStep % nLength;
+            while (nPos >= m_pPattern->nRun[m_nRun] * m_nUnit) {
+                nPos -= m_pPattern->nRun[m_nRun] * m_nUnit;
+                ++m_nRun;
+            }
+            m_nLeft = static_cast<int>(m_pPattern->nRun[m_nRun] * m_nUnit - nPos);
         }
     }
     // Whether the current step is set; then on to the next.
     bool Next() {
-        if (m_nLength == 0) {
+        if (!m_pPattern) {
             return true;
         }
-        const bool bOn = m_bOn[m_nPos];
-        if (++m_nPos == m_nLength) {
-            m_nPos = 0;
+        const bool bOn = (m_nRun % 2) == 0;
+        if (--m_nLeft == 0) {
+            m_nRun = (m_nRun + 1) % m_pPattern->nRuns;
+            m_nLeft = m_pPattern->nRun[m_nRun] * m_nUnit;
         }
         return bOn;
     }
 
 private:
-    std::array<bool, 32> m_bOn{};
-    int m_nLength = 0;
-    int m_nPos = 0;
+    const PenPattern* m_pPattern = nullptr;
+    int m_nUnit = 1;
+    int m_nRun = 0;   // the run the current step is in
+    int m_nLeft = 0;  // its steps still to come, the current one included
 };
 
 QColor ToQColor(COLORREF cr) {
@@ -142,7 +149,12 @@ CGraphDC::CGraphDC(QPaintDevice& device, bool bPrinting)
     Begin(device);
 }
 
-CGraphDC::CGraphDC(QImage& image) : CGraphDC(static_cast<QPaintDevice&>(image), false) {}
+CGraphDC::CGraphDC(QImage& image) : CGraphDC(static_cast<QPaintDevice&>(image), false) {
+    if (m_pBits) {
+        const double dRatio = image.devicePixelRatio();
+        m_nLineWidth = m_nPatternUnit = std::clamp(DevicePixel(dRatio), 1, 8);
+    }
+}
 
 CGraphDC::CGraphDC(QPainter& painter, const QRect& rcArea)
     : m_painter(painter), m_bLent(true), m_bPrinting(true) {
@@ -174,6 +186,7 @@ CGraphDC::~CGraphDC() {
 
 void CGraphDC::Begin(QPaintDevice& device) {
     m_font = MakeFont(DEFAULT_FONT_PIXELS);
+    m_rcClip = QRect(0, 0, m_nWidth, m_nHeight);
     if (m_nWidth == 0 || m_nHeight == 0 || !m_painter.begin(&device)) {
         m_pBits = nullptr;
         return;
@@ -242,7 +255,7 @@ void CGraphDC::Rectangle(int x0, int y0, int x1, int y1, const QRect& rcFilledLa
     const QColor crFill = ToQColor(m_crBrush);
     const QRect rcHole = rcFilledLater & rc;
     if (rcHole.isEmpty()) {
-        m_painter.fillRect(rc, crFill);
+        FillRect(rc, crFill);
     } else {
         // The bands above, below, left and right of the hole.
         const QRect bands[] = {
@@ -253,7 +266,7 @@ void CGraphDC::Rectangle(int x0, int y0, int x1, int y1, const QRect& rcFilledLa
         };
         for (const QRect& rcBand : bands) {
             if (rcBand.isValid()) {
-                m_painter.fillRect(rcBand, crFill);
+                FillRect(rcBand, crFill);
             }
         }
     }
@@ -277,8 +290,15 @@ void CGraphDC::Line(const QPoint& p0, const QPoint& p1) {
     if (p0 == p1 || m_nPenStyle == PEN_NULL || !IsActive()) {
         return;
     }
-    NoteChanged(std::min(p0.x(), p1.x()), std::min(p0.y(), p1.y()), std::max(p0.x(), p1.x()),
-                std::max(p0.y(), p1.y()));
+    // The line's box, its width taken to the right or below.
+    const bool bSteep = std::abs(p1.y() - p0.y()) > std::abs(p1.x() - p0.x());
+    const QRect rcLine(QPoint(std::min(p0.x(), p1.x()), std::min(p0.y(), p1.y())),
+                       QPoint(std::max(p0.x(), p1.x()) + (bSteep ? m_nLineWidth - 1 : 0),
+                              std::max(p0.y(), p1.y()) + (bSteep ? 0 : m_nLineWidth - 1)));
+    if (!rcLine.intersects(m_rcClip)) {
+        return;
+    }
+    NoteChanged(rcLine);
     if (m_pBits) {
         RasterLine(p0, p1);
         return;
@@ -317,18 +337,21 @@ void CGraphDC::RasterLine(const QPoint& p0, const QPoint& p1) {
     const long long nMinor0 = bXMajor ? p0.y() : p0.x();
     const int sMajor = (bXMajor ? dx : dy) < 0 ? -1 : 1;
     const int sMinor = (bXMajor ? dy : dx) < 0 ? -1 : 1;
-    const long long nMajorLimit = bXMajor ? m_nWidth : m_nHeight;
-    const long long nMinorLimit = bXMajor ? m_nHeight : m_nWidth;
+    // The clip (within the image) along each axis, first and last pixel.
+    const long long nMajorFirst = bXMajor ? m_rcClip.left() : m_rcClip.top();
+    const long long nMajorLast = bXMajor ? m_rcClip.right() : m_rcClip.bottom();
+    const long long nMinorFirst = bXMajor ? m_rcClip.top() : m_rcClip.left();
+    const long long nMinorLast = bXMajor ? m_rcClip.bottom() : m_rcClip.right();
 
-    // Steps whose major coordinate lies on the image.
+    // Steps whose major coordinate lies in the clip.
     long long iLo = 0;
     long long iHi = n - 1;
     if (sMajor > 0) {
-        iLo = std::max(iLo, -nMajor0);
-        iHi = std::min(iHi, nMajorLimit - 1 - nMajor0);
+        iLo = std::max(iLo, nMajorFirst - nMajor0);
+        iHi = std::min(iHi, nMajorLast - nMajor0);
     } else {
-        iLo = std::max(iLo, nMajor0 - (nMajorLimit - 1));
-        iHi = std::min(iHi, nMajor0);
+        iLo = std::max(iLo, nMajor0 - nMajorLast);
+        iHi = std::min(iHi, nMajor0 - nMajorFirst);
     }
     if (iLo > iHi) {
         return;
@@ -338,19 +361,28 @@ void CGraphDC::RasterLine(const QPoint& p0, const QPoint& p1) {
     const long long nNum = 2 * iLo * m + n;
     long long q = nNum / nDen;
     long long r = nNum % nDen;
-    CPatternWalk pattern(m_nPenStyle, iLo);
+    CPatternWalk pattern(m_nPenStyle, m_nPatternUnit, iLo);
     const std::uint32_t nPixel = ToPixel(m_crPen);
     const bool bXor = m_mode == DRAW_XOR;
+    // A wide pen repeats each pixel across the line: below a flat one, right of a steep one.
+    const qsizetype nAcross = bXMajor ? m_nStride : 1;
     for (long long i = iLo; i <= iHi; ++i) {
         const long long nMajor = nMajor0 + sMajor * i;
         const long long nMinor = nMinor0 + sMinor * q;
-        if (pattern.Next() && nMinor >= 0 && nMinor < nMinorLimit) {
-            const long long x = bXMajor ? nMajor : nMinor;
-            const long long y = bXMajor ? nMinor : nMajor;
-            std::uint32_t& nDest = m_pBits[y * m_nStride + x];
-            // Exclusive-or leaves the alpha byte as it is; copy sets an opaque pixel without
-            // reading the one under it (a line down a large image would wait for every row).
-            nDest = bXor ? (nDest ^ nPixel) : (0xff000000u | nPixel);
+        if (pattern.Next()) {
+            const long long nFrom = std::max(nMinor, nMinorFirst);
+            const long long nTo = std::min(nMinor + m_nLineWidth - 1, nMinorLast);
+            if (nFrom <= nTo) {
+                const long long x = bXMajor ? nMajor : nFrom;
+                const long long y = bXMajor ? nFrom : nMajor;
+                std::uint32_t* pDest = m_pBits + y * m_nStride + x;
+                for (long long k = nFrom; k <= nTo; ++k, pDest += nAcross) {
+                    // Exclusive-or leaves the alpha byte as it is; copy sets an opaque pixel
+                    // without reading the one under it (a line down a large image would wait for
+                    // every row).
+                    *pDest = bXor ? (*pDest ^ nPixel) : (0xff000000u | nPixel);
+                }
+            }
         }
         r += 2 * m;
         if (r >= nDen) {
@@ -370,6 +402,14 @@ void CGraphDC::TextOut(int x, int y, const std::string& strText) {
     const int nAdvance = metrics.horizontalAdvance(s);
     const int nAscent = metrics.ascent();
     const int nHeight = nAscent + metrics.descent();
+    // Glyphs may reach a little beyond the box they advance over (an italic overhang, a
+    // bearing): text whose box with that margin misses the clip leaves every pixel of it alone.
+    const int nMargin = nHeight / 2 + 2;
+    const QRect rcReach = m_bTurned ? QRect(p.x(), p.y() - nAdvance, nHeight, nAdvance)
+                                    : QRect(p.x(), p.y(), nAdvance, nHeight);
+    if (!rcReach.adjusted(-nMargin, -nMargin, nMargin, nMargin).intersects(m_rcClip)) {
+        return;
+    }
     const QColor crBack = ToQColor(m_crTextBackground);
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     m_painter.setFont(m_font);
@@ -390,6 +430,30 @@ void CGraphDC::TextOut(int x, int y, const std::string& strText) {
     m_painter.drawText(0, nAscent, s);
     m_painter.restore();
     NoteChanged(QRect(p.x(), p.y() - nAdvance, nHeight, nAdvance));
+}
+
+void CGraphDC::FillRect(const QRect& rc, const QColor& crFill) {
+    const QRect rcFill = rc & m_rcClip;
+    if (!rcFill.isEmpty()) {
+        m_painter.fillRect(rcFill, crFill);
+    }
+}
+
+void CGraphDC::SetClip(const QRect& rcClip) {
+    const QRect rcSurface(0, 0, m_nWidth, m_nHeight);
+    m_bClipped = !rcClip.isEmpty();
+    m_rcClip = m_bClipped ? (rcClip & rcSurface) : rcSurface;
+    if (!IsActive()) {
+        return;
+    }
+    // The painter's coordinates are the device's pixels (its transform undoes the ratio), so the
+    // clip is the same whole-pixel rectangle. Kept off when not needed, as the painter is
+    // quicker without one.
+    if (m_bClipped) {
+        m_painter.setClipRect(m_rcClip);
+    } else {
+        m_painter.setClipping(false);
+    }
 }
 
 QRect CGraphDC::TakeChangedRect() {

@@ -73,13 +73,20 @@ private:
 // each line covers its start and stops short of its end, whatever its slope, so the joints of a
 // curve are drawn once and a curve drawn twice in exclusive-or mode vanishes exactly. Other
 // surfaces draw lines with QPainter.
+//
+// Drawing can be held to a rectangle of device pixels (SetClip): inside it every pixel comes out
+// as it would without the clip, outside it none changes, so a part of the picture can be drawn
+// again exactly.
 class CGraphDC {
 public:
     // A surface on any paint device; bPrinting marks paper (white plot background). The size in
-    // device pixels is the device's width and height, which for an image are its pixels.
+    // device pixels is the device's width and height, which for an image are its pixels. Pens
+    // are one device pixel wide (a picture in a file is drawn so at any ratio).
     CGraphDC(QPaintDevice& device, bool bPrinting);
-    // The window's image (or any image): not printing. The image is drawn in its own pixels
-    // whatever its device-pixel ratio. It must not be copied while the surface is open.
+    // The window's image: not printing. The image is drawn in its own pixels whatever its
+    // device-pixel ratio, with pens and their patterns one screen pixel wide (as many device
+    // pixels as the ratio, rounded), so that a high-density screen shows the lines as a plain
+    // one does. It must not be copied while the surface is open.
     explicit CGraphDC(QImage& image);
     // A part of a page that another painter is drawing (paper: a lab sheet's graph): the area,
     // in the painter's device pixels, becomes the whole surface, and nothing is drawn outside
@@ -99,7 +106,9 @@ public:
     const CMapping& Mapping() const { return m_map; }
     QPoint ToDevice(int x, int y) const;
 
-    // Pens are one device pixel wide.
+    // Pens are LineWidth() device pixels wide: a line's pixels are repeated that many times to
+    // the right of a steep line and below a flat one.
+    int LineWidth() const { return m_nLineWidth; }
     void SelectPen(int nStyle, COLORREF crColor);
     void SelectStockPen() { SelectPen(PEN_SOLID, RGB(0, 0, 0)); }
     void SelectBrush(COLORREF crColor) { m_crBrush = crColor; }
@@ -135,9 +144,13 @@ public:
     // The device rectangle everything drawn since the last call lies in.
     QRect TakeChangedRect();
 
+    // Holds drawing to a device rectangle (within the surface); an empty one lifts the hold.
+    void SetClip(const QRect& rcClip);
+
 private:
     void Begin(QPaintDevice& device);
     void RasterLine(const QPoint& p0, const QPoint& p1);
+    void FillRect(const QRect& rc, const QColor& crFill);
     void NoteChanged(int nLeft, int nTop, int nRight, int nBottom) {
         m_nChangedLeft = std::min(m_nChangedLeft, nLeft);
         m_nChangedTop = std::min(m_nChangedTop, nTop);
@@ -145,8 +158,9 @@ private:
         m_nChangedBottom = std::max(m_nChangedBottom, nBottom);
     }
     void NoteChanged(const QRect& rc) {
-        if (!rc.isEmpty()) {
-            NoteChanged(rc.left(), rc.top(), rc.right(), rc.bottom());
+        const QRect rcSeen = rc & m_rcClip;
+        if (!rcSeen.isEmpty()) {
+            NoteChanged(rcSeen.left(), rcSeen.top(), rcSeen.right(), rcSeen.bottom());
         }
     }
 
@@ -166,6 +180,10 @@ private:
     // Device pixels to one pixel of a pen's pattern: on paper and in vector files the pattern is
     // set out at the page's resolution, so a dot stays a dot however fine the device.
     int m_nPatternUnit = 1;
+    int m_nLineWidth = 1;
+    // Where drawing may change pixels: the whole surface unless a clip is set.
+    QRect m_rcClip;
+    bool m_bClipped = false;
     COLORREF m_crPen = 0;
     bool m_bPenApplied = false;
     COLORREF m_crBrush = RGB(255, 255, 255);

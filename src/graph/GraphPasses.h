@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <functional>
 
 #include "core/record/StatusPane.h"
@@ -31,8 +32,13 @@ void OnDraw(const TestRecord& rec, GraphScreen& scr, CGraphDC& dc, CStatusPane& 
 void RedrawAll(const TestRecord& rec, GraphScreen& scr, CGraphDC& dc, CStatusPane& pane,
                bool bRunning);
 
-// The plot frame, then the curves and comments.
+// The same without the status line: the page, scales, plot frame, curves and comments, for
+// commands that change what the plot shows.
 void RedrawPlot(const TestRecord& rec, GraphScreen& scr, CGraphDC& dc);
+
+// The same held to a device rectangle: inside it the surface comes out as a full draw makes it,
+// outside it nothing changes. A marker shown stays where it is.
+void RedrawArea(const TestRecord& rec, GraphScreen& scr, CGraphDC& dc, const QRect& rcArea);
 
 // Painting the window's image: the screen's m_rcClient becomes the image's rectangle in device
 // pixels, then the full draw.
@@ -46,9 +52,11 @@ void PaintPass(const TestRecord& rec, CGraphDC& dc, CStatusPane& pane, bool bRun
 // turned), a white plot, no marker. The window's screen is not the page's and stays as it is.
 void PrintPass(const TestRecord& rec, CGraphDC& dc, CStatusPane& pane, bool bRunning);
 
-// The live update of the window's image while a test runs: RecordPoint's drawing steps, in
-// exclusive-or mode, and its throttled status line. The surface's TakeChangedRect says which
-// part of the image to repaint afterwards.
+// The live update of the window's image while a test runs: RecordPoint's drawing steps and its
+// throttled status line. The columns of the stretches a reading erases and draws are drawn again
+// whole, in copy mode, so that after each reading the image is what a full draw of the test
+// makes (over an overlay, the grid or text as well), the marker apart. The surface's
+// TakeChangedRect says which part of the image to repaint afterwards.
 class CWindowDrawing : public CRecordDrawing {
 public:
     CWindowDrawing(CGraphDC& dc, GraphScreen& scr, CStatusPane& pane,
@@ -62,10 +70,14 @@ public:
                     double dLD) override;
 
 private:
-    void DrawFourCurves(const TestRecord& rec, int nFromSlot, int nToSlot);
+    // Draws the stretch erased and drawn since the last time, if any.
+    void RedrawStretch(const TestRecord& rec);
 
     CGraphDC& m_dc;
     GraphScreen& m_scr;
     CStatusPane& m_pane;
     std::function<bool()> m_fnRunning;
+    // The slots still to be drawn again; none while from > to.
+    int m_nFromSlot = INT_MAX;
+    int m_nToSlot = INT_MIN;
 };

@@ -162,6 +162,7 @@ protected:
     bool ShowsTheRecord(bool bPlotOnly = false) {
         const QImage& shown = View().Image();
         QImage fresh(shown.size(), QImage::Format_RGB32);
+        fresh.setDevicePixelRatio(shown.devicePixelRatio());
         fresh.fill(Qt::black);
         TestRecord rec = Rec();
         CGraphDC dc(fresh);

@@ -95,14 +95,14 @@ TEST_F(ExportCommand, EachTypeIsWhatZeftoolWritesForTheSameTestAndAPngTakesTheSc
     const std::string strPdf = Timeless(ReadBytes(Path("page.pdf")));
     EXPECT_NE(strPdf.find("/MediaBox [0 0 792.000000 612.000000]"), std::string::npos);
     EXPECT_EQ(strPdf, Timeless(ReadBytes(Path("z.pdf"))));
-    // On a scaled screen a PNG holds the screen's pixels.
+    // On a scaled screen a PNG holds the screen's pixels, its lines one pixel of the picture wide.
     QString strError;
     ASSERT_TRUE(
         ExportTest(Rec(), Path("hi.png"), ExportFormat::Png, {QSize(300, 200), 2.0, {}}, strError));
     TestRecord rec = Rec();
     QImage expected(600, 400, QImage::Format_RGB32);
     expected.setDevicePixelRatio(2.0);
-    CGraphDC dc(expected);
+    CGraphDC dc(static_cast<QPaintDevice&>(expected), false);
     PaintPass(rec, dc, Frame().MessagePane(), false);
     EXPECT_EQ(QImage(Path("hi.png")).convertToFormat(QImage::Format_RGB32), expected);
 }

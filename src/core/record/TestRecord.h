@@ -89,10 +89,9 @@ class TestRecord;
 class CRecordDrawing {
 public:
     virtual ~CRecordDrawing() = default;
-    // Erase the four current curves between two slots, by drawing them again in exclusive-or
-    // mode with the values the tables hold now.
+    // Erase the four current curves between two slots, as the tables hold them now.
     virtual void EraseStretch(const TestRecord& rec, int nFromSlot, int nToSlot) = 0;
-    // Draw the four current curves between two slots in exclusive-or mode with the new values.
+    // Draw the four current curves between two slots with the new values.
     virtual void DrawStretch(const TestRecord& rec, int nFromSlot, int nToSlot) = 0;
     // Remove the wind-speed marker and, when bShow and the speed is not 0, draw it at dSpeed.
     virtual void MoveSpeedMarker(const TestRecord& rec, double dSpeed, int bShow) = 0;
