@@ -260,8 +260,8 @@ void CZEFView::EndTick() {
     if (!std::exchange(m_bTickInStop, false)) {
         return;
     }
-    // The stop has ended with the fan at rest: the live updates drew in exclusive-or over the
-    // overlay and the grid, so the finished test is drawn once whole. The status line stays.
+    // The stop has ended with the fan at rest: the finished test is drawn once whole, as a
+    // reopened file would show it. The status line stays.
     if (!m_services.m_port.m_bReturningToZero) {
         RedrawPlot();
     }
