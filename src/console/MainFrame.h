@@ -76,6 +76,8 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    // The link's pane, after the lock keys' panes.
+    void CreateLinkPane();
     void CreateDataTable();
     void UpdateIndicators();
     // Undo is greyed while there is nothing to undo or a run is active.
