@@ -42,6 +42,7 @@ TEST_F(RecoveryUndo, UndoBringsBackTheTestAfterEachCommandThatReplacedOrEmptiedI
         {"Open", [this] { ChooseFile("wing"), Key(Qt::Key_O, Qt::ControlModifier); }},
         {"Configure to metric",
          [this] {
+             m_boxes.m_answers = {IDYES};  // Clear Previous Test Results?
              Work<CTestConfigDlg>(ID_CONFIGURE, [](CTestConfigDlg& dlg) {
                  QTest::mouseClick(dlg.m_pMetric, Qt::LeftButton), OK(dlg);
              });

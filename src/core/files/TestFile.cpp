@@ -220,12 +220,21 @@ int ReadLine(CByteReader& file, std::string& strLine) {
     return static_cast<int>(strLine.size());
 }
 
+std::string CdAreaLine(double dCdArea) {
+    return "Cd Area = " + FormatFixed(dCdArea, 6) + " sq.in.";
+}
+
+bool CdAreaFitsTestFile(double dCdArea) {
+    return std::isfinite(dCdArea) &&
+           CdAreaLine(dCdArea).size() <= static_cast<std::size_t>(LINE_LIMIT);
+}
+
 std::string FormatTestFile(const TestRecord& rec) {
     std::string out;
     out.reserve(64 * 1024);
     out += MAGIC;
     out += rec.m_bEnglish ? "Units= English\r\n" : "Units= Metric\r\n";
-    out += "Cd Area = " + FormatFixed(rec.m_dCdArea, 6) + " sq.in.\r\n";
+    out += CdAreaLine(rec.m_dCdArea) + "\r\n";
     out += "Comment Text=\r\n[\r\n";
     for (const auto& strComment : rec.m_strComment) {
         // Whoever filled it, a comment holds one line of the file: a line break in it would

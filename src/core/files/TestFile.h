@@ -84,6 +84,11 @@ FileResult WriteTestFile(const TestRecord& rec, const QString& strPath);
 // The bytes WriteTestFile writes.
 std::string FormatTestFile(const TestRecord& rec);
 
+// The area line of a test file, without its line end.
+std::string CdAreaLine(double dCdArea);
+// A finite area whose line the reader takes whole, so that a saved test reads back with it.
+bool CdAreaFitsTestFile(double dCdArea);
+
 // Opens a test file into the record: points, unit system, area and comments replace the
 // current test's, and the axes' ranges are applied again in every case. The record changes only
 // when the whole file was read; otherwise the result says why (the caller redraws either way).
