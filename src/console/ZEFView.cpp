@@ -302,7 +302,14 @@ int CZEFView::MessageBox(const QString& strText, unsigned nType) {
     return m_services.m_boxes.Show(strText, nType);
 }
 
+void CZEFView::BeforeRun() {
+    if (m_fnBeforeRun) {
+        m_fnBeforeRun();
+    }
+}
+
 void CZEFView::OnSetWindSpeed() {
+    BeforeRun();
     if (!m_run.BeginSpeedCommand()) {
         return;
     }
@@ -317,14 +324,17 @@ void CZEFView::OnSetWindSpeed() {
 }
 
 void CZEFView::OnIncrementWindSpeed() {
+    BeforeRun();
     m_run.IncreaseTarget();
 }
 
 void CZEFView::OnDecrementWindSpeed() {
+    BeforeRun();
     m_run.DecreaseTarget();
 }
 
 void CZEFView::OnGraphDoubleClick(const QPoint& ptClick) {
+    BeforeRun();
     if (!m_run.BeginSpeedCommand()) {
         return;
     }

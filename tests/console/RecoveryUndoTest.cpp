@@ -184,4 +184,26 @@ TEST_F(RecoveryAtStartUp, YesRestoresTheTestUnsavedNoDeletesItAndADamagedOneIsKe
     RunLoop(300);
 }
 
+// A speed command given before the question has come (W while the splash is still up) asks it
+// first: the run then records on the test the operator chose, and the copy is still there.
+TEST_F(RecoveryAtStartUp, TheQuestionComesBeforeARunCanStart) {
+    const std::string strCopy = ReadBytes(QStringLiteral(ZEF_TEST_DATA "/zef/english-wing.ZEF"));
+    ASSERT_TRUE(WriteBytes(m_recovery.Path(), strCopy));
+    ASSERT_TRUE(WriteBytes(m_profile.Path(), "[System]\r\nCOM Port=1\r\n"));
+    ASSERT_TRUE(App().InitInstance());
+    ASSERT_NE(App().m_pSplash, nullptr);
+    m_boxes.m_answers = {IDYES, IDNO};  // Restore it? Clear Previous Test Results?
+    Answer<CWindSpeedDlg>([](CWindSpeedDlg& dlg) {
+        dlg.m_pSpeed->setText(QStringLiteral("10"));
+        OK(dlg);
+    });
+    Key(Qt::Key_W);
+    EXPECT_EQ(m_boxes.TakeTexts(),
+              (Strings{"An unsaved test was found.\rRestore it?", "Clear Previous Test Results?"}));
+    EXPECT_TRUE(PollRunning());
+    EXPECT_EQ(FormatTestFile(Rec()), strCopy);
+    EXPECT_EQ(ReadBytes(m_recovery.Path()), strCopy);
+    EXPECT_TRUE(m_recovery.Unsaved());
+}
+
 }  // namespace
