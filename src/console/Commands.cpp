@@ -9,6 +9,7 @@ const std::vector<MenuEntry>& MenuTable() {
         {"&File", "Print Pre&view", ID_FILE_PRINT_PREVIEW, "Display full pages\nPrint Preview"},
         {"&File", "P&rint Setup...", ID_FILE_PRINT_SETUP,
          "Change the printer and printing options\nPrint Setup"},
+        {"&File", nullptr, 0, nullptr},
         {"&File", "&Export...\tCtrl+E", ID_FILE_EXPORT,
          "Export the test's points as CSV or its graph as PNG, SVG or PDF\nExport"},
         {"&File", "&Lab Sheet...", ID_FILE_LAB_SHEET,

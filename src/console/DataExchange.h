@@ -35,10 +35,11 @@ public:
 
     bool SaveAndValidate() const { return m_bSaveAndValidate; }
     bool Failed() const { return m_bFailed; }
-
-private:
+    // Refuses the value of a control: the message is shown, the control takes the focus (an
+    // edit's text selected) and the dialog stays open. Only the first refusal is told.
     void Fail(QWidget* pControl, const QString& strMessage);
 
+private:
     bool m_bSaveAndValidate;
     CMessageBoxes& m_boxes;
     bool m_bFailed = false;

@@ -23,7 +23,9 @@
 #include <algorithm>
 
 #include "core/files/Profile.h"
+#include "core/files/TestFile.h"
 #include "core/link/PortSelection.h"
+#include "core/record/TestSettings.h"
 
 namespace {
 
@@ -224,9 +226,17 @@ void CTestConfigDlg::DoDataExchange(CDataExchange& dx) {
     dx.Radio({m_pEnglish, m_pMetric}, m_nUnits);
     dx.Text(m_pMaxSpeed, m_nMaxSpeed);
     dx.Text(m_pCdArea, m_strCdArea);
+    // Every saved test must read back with the area it was saved with.
+    if (dx.SaveAndValidate() && !dx.Failed() &&
+        !AreaFitsFileLine(CdAreaOf({m_nUnits, m_nMaxSpeed, m_strCdArea.toStdString()}))) {
+        dx.Fail(m_pCdArea, QStringLiteral("This Cd area is too large to be saved in a test file."));
+    }
 }
 
 void CTestConfigDlg::OnInitDialog() {
+    m_nAreaUnits = m_nUnits == 0 ? 0 : 1;
+    m_strAreaBefore.clear();
+    m_strAreaConverted.clear();
     if (m_nUnits == 0) {
         m_pAreaUnit->setText(QStringLiteral("Sq. in."));
         m_pSpeedUnit->setText(QStringLiteral("MPH"));
@@ -236,16 +246,36 @@ void CTestConfigDlg::OnInitDialog() {
     }
 }
 
+void CTestConfigDlg::ShowAreaIn(int nUnits) {
+    if (nUnits == m_nAreaUnits) {
+        return;
+    }
+    const QString strText = m_pCdArea->text();
+    QString strNew;
+    if (!m_strAreaConverted.isEmpty() && strText == m_strAreaConverted) {
+        strNew = m_strAreaBefore;
+    } else {
+        strNew =
+            QString::fromStdString(ConvertCdAreaText(strText.toStdString(), m_nAreaUnits, nUnits));
+    }
+    m_strAreaBefore = strText;
+    m_strAreaConverted = strNew;
+    m_pCdArea->setText(strNew);
+    m_nAreaUnits = nUnits;
+}
+
 void CTestConfigDlg::OnEnglish() {
     m_pAreaUnit->setText(QStringLiteral("Sq. in."));
     m_pSpeedUnit->setText(QStringLiteral("MPH"));
     m_pMaxSpeed->setText(QStringLiteral("80"));
+    ShowAreaIn(0);
 }
 
 void CTestConfigDlg::OnMetric() {
     m_pAreaUnit->setText(QStringLiteral("Sq. cm."));
     m_pSpeedUnit->setText(QStringLiteral("KPH"));
     m_pMaxSpeed->setText(QStringLiteral("130"));
+    ShowAreaIn(1);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -76,6 +76,17 @@ public:
 protected:
     void DoDataExchange(CDataExchange& dx) override;
     void OnInitDialog() override;
+
+private:
+    // The area box follows the unit buttons: its number is converted to the unit shown.
+    void ShowAreaIn(int nUnits);
+
+    int m_nAreaUnits = 0;  // the unit the area box's number is in
+    // The text before the last conversion and the one it gave: going back to the other unit
+    // with the box untouched shows the earlier text again, so that clicking to and fro never
+    // moves the number.
+    QString m_strAreaBefore;
+    QString m_strAreaConverted;
 };
 
 // "Axis" (English) and "Metric Axis": the tops of the four scales and the curves shown.

@@ -267,15 +267,6 @@ void CMainFrame::CreateStatusBar() {
     m_pMessage = new QLabel(QStringLiteral("Ready"), m_wndStatusBar);
     m_pMessage->setObjectName(QStringLiteral("message"));
     m_wndStatusBar->addWidget(m_pMessage, 1);
-    // The link's state, at all times: a Cancel on a link box leaves the last status line in
-    // place, and only this pane tells that the console no longer talks to the tunnel.
-    m_pLink = new QLabel(m_wndStatusBar);
-    m_pLink->setObjectName(QStringLiteral("link"));
-    m_pLink->setAlignment(Qt::AlignCenter);
-    m_pLink->setMinimumWidth(m_pLink->fontMetrics().horizontalAdvance(QLatin1String(LINK_OFF)) +
-                             12);
-    m_pLink->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_wndStatusBar->addPermanentWidget(m_pLink);
     const char* pNames[3] = {"CAP", "NUM", "SCRL"};
     for (int i = 0; i < 3; ++i) {
         m_pIndicators[i] = new QLabel(m_wndStatusBar);
@@ -286,6 +277,8 @@ void CMainFrame::CreateStatusBar() {
         m_pIndicators[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         m_wndStatusBar->addPermanentWidget(m_pIndicators[i]);
     }
+    // The panes the console adds come after the keyboard's, which stay where they always were.
+    CreateLinkPane();
     m_pPane = std::make_unique<CMessagePane>(m_pMessage);
     m_pView->SetStatusPane(m_pPane.get());
     // When a prompt leaves the pane, it shows the idle text again.
@@ -318,6 +311,18 @@ void CMainFrame::CreateStatusBar() {
                 &CMainFrame::UpdateLinkPane);
     }
     UpdateLinkPane();
+}
+
+void CMainFrame::CreateLinkPane() {
+    // The link's state, at all times: a Cancel on a link box leaves the last status line in
+    // place, and only this pane tells that the console no longer talks to the tunnel.
+    m_pLink = new QLabel(m_wndStatusBar);
+    m_pLink->setObjectName(QStringLiteral("link"));
+    m_pLink->setAlignment(Qt::AlignCenter);
+    m_pLink->setMinimumWidth(m_pLink->fontMetrics().horizontalAdvance(QLatin1String(LINK_OFF)) +
+                             12);
+    m_pLink->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_wndStatusBar->addPermanentWidget(m_pLink);
 }
 
 void CMainFrame::UpdateLinkPane() {

@@ -81,6 +81,8 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    // The link's pane, after the lock keys' panes.
+    void CreateLinkPane();
     void CreateDataTable();
     void RunCommand(int nCommand);
     void UpdateIndicators();

@@ -91,9 +91,12 @@ bool CZEFApp::InitInstance() {
     port.SetProfilePath(profile.Path());
     // A copy left by the last session stays as it is until the operator has been asked.
     m_services.m_recovery.Hold(QFileInfo::exists(m_services.m_recovery.Path()));
-    m_bRecoveryOffered = m_bRecoveryPending = false;
+    m_bRecoveryOffered = false;
+    m_bRecoveryPending = true;
 
     m_pMainWnd = new CMainFrame(*this);
+    // The question comes before any run: Yes would replace the test the run records.
+    m_pMainWnd->View()->m_fnBeforeRun = [this] { AskRecovery(); };
     m_doc.OnNewDocument();
     m_pMainWnd->show();
 
@@ -181,7 +184,6 @@ bool CZEFApp::OnIdle(long) {
 
 void CZEFApp::AfterSplash() {
     if (!std::exchange(m_bRecoveryOffered, true)) {
-        m_bRecoveryPending = true;
         // Not from inside the idle pass: the question is a modal box with a loop of its own.
         QTimer::singleShot(0, this, [this] { OfferRecovery(); });
     }
@@ -197,7 +199,13 @@ void CZEFApp::OfferRecovery() {
         QTimer::singleShot(250, this, [this] { OfferRecovery(); });
         return;
     }
-    m_bRecoveryPending = false;
+    AskRecovery();
+}
+
+void CZEFApp::AskRecovery() {
+    if (!m_pMainWnd || !std::exchange(m_bRecoveryPending, false)) {
+        return;
+    }
     CZEFView* pView = m_pMainWnd->View();
     CRecovery& recovery = m_services.m_recovery;
     auto pFound = std::make_unique<TestRecord>(pView->m_rec);

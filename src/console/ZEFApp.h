@@ -58,6 +58,9 @@ public:
     // After the splash: offers the test a crash left unsaved, once no dialog is up and no run
     // is active.
     void OfferRecovery();
+    // Asks about that test now, unless it has been asked already; the speed commands call it
+    // before they may start a run.
+    void AskRecovery();
 
     std::int32_t m_bEnglish = 1;
     double m_dMaxSpeed = 80.0;
@@ -84,7 +87,7 @@ private:
     QMetaObject::Connection m_idleConnection;
     QTimer m_wakeTimer;
     bool m_bRecoveryOffered = false;  // the offer was posted, once a start-up
-    bool m_bRecoveryPending = false;  // and is still to be made
+    bool m_bRecoveryPending = false;  // the question is still to be asked, once a start-up
 };
 
 // The application's names, icon and compiled-in pictures; once, after the application object

@@ -13,6 +13,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTimerEvent>
+#include <algorithm>
 #include <utility>
 
 #include "console/Dialogs.h"
@@ -32,6 +33,12 @@ namespace {
 // other machines often have them.
 const QStringList FILE_FILTERS = {QStringLiteral("ZEF Files (*.ZEF)"),
                                   QStringLiteral("All Files (*.*)")};
+
+// Whether the test holds anything a Clear would lose: a recorded point or a comment.
+bool HoldsResults(const TestRecord& rec) {
+    return HoldsPoints(rec) || std::any_of(rec.m_strComment.begin(), rec.m_strComment.end(),
+                                           [](const std::string& str) { return !str.empty(); });
+}
 
 }  // namespace
 
@@ -347,7 +354,14 @@ int CZEFView::MessageBox(const QString& strText, unsigned nType) {
     return m_services.m_boxes.Show(strText, nType);
 }
 
+void CZEFView::BeforeRun() {
+    if (m_fnBeforeRun) {
+        m_fnBeforeRun();
+    }
+}
+
 void CZEFView::OnSetWindSpeed() {
+    BeforeRun();
     if (!m_run.BeginSpeedCommand()) {
         return;
     }
@@ -362,14 +376,17 @@ void CZEFView::OnSetWindSpeed() {
 }
 
 void CZEFView::OnIncrementWindSpeed() {
+    BeforeRun();
     m_run.IncreaseTarget();
 }
 
 void CZEFView::OnDecrementWindSpeed() {
+    BeforeRun();
     m_run.DecreaseTarget();
 }
 
 void CZEFView::OnGraphDoubleClick(const QPoint& ptClick) {
+    BeforeRun();
     if (!m_run.BeginSpeedCommand()) {
         return;
     }
@@ -424,11 +441,16 @@ bool CZEFView::CanUndo() const {
 
 void CZEFView::OnEditUndo() {
     bool bUnsaved = false;
+    const std::int32_t bEnglish = m_rec.m_bEnglish;
     if (!CanUndo() || !m_undo.Restore(m_rec, bUnsaved)) {
         return;
     }
     m_services.m_recovery.SetUnsaved(bUnsaved);
     m_services.m_recovery.Write(m_rec);
+    // The unit system undone is the one the next start opens in, as Configure would store it.
+    if (m_rec.m_bEnglish != bEnglish) {
+        m_services.m_profile.WriteProfileInt(PROFILE_SYSTEM, PROFILE_UNITS, m_rec.m_bEnglish);
+    }
     RedrawAll();
 }
 
@@ -469,10 +491,17 @@ void CZEFView::OnConfigure() {
         return;
     }
     const CTestConfig chosen{dlg.m_nUnits, dlg.m_nMaxSpeed, dlg.m_strCdArea.toStdString()};
-    if (chosen.m_nUnits != shown.m_nUnits) {
+    // A test never mixes units: a change of system starts afresh, once the operator agrees to
+    // lose what the test holds. No keeps the test in its units; the speed and area still apply.
+    bool bNewUnits = chosen.m_nUnits != shown.m_nUnits;
+    if (bNewUnits && HoldsResults(m_rec) &&
+        m_services.m_boxes.Show(QStringLiteral("Clear Previous Test Results?"),
+                                MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        bNewUnits = false;
+    }
+    if (bNewUnits) {
         m_undo.Keep(m_rec, m_services.m_recovery.Unsaved());
         m_services.m_recovery.Replaced();
-        // A test never mixes units: a change of system starts afresh.
         m_rec.m_bEnglish = chosen.m_nUnits == 0 ? 1 : 0;
         m_rec.SetDefaultRanges();
         CSurface& surface = AcquireSurface();
@@ -480,7 +509,7 @@ void CZEFView::OnConfigure() {
         m_rec.RecordPoint(surface.m_drawing, 0, 0, 0, RECORD_CLEAR);
         ::RedrawAll(m_rec, m_screen, surface.m_dc, *m_pPane, Running());
     }
-    ApplyTestConfig(m_rec, chosen);
+    ApplyTestConfig(m_rec, chosen, bNewUnits);
     m_services.m_profile.WriteProfileInt(PROFILE_SYSTEM, PROFILE_UNITS, m_rec.m_bEnglish);
     m_services.m_profile.WriteProfileInt(PROFILE_SYSTEM, PROFILE_MAX_SPEED,
                                          static_cast<int>(m_rec.m_dMaxSpeed + 0.5));

@@ -86,6 +86,9 @@ public:
     CRunControl m_run;
     // Called after each drawing of the record (a tick, a command), when it may have changed.
     std::function<void()> m_fnRecordChanged;
+    // Called first by each command that may start a run (the speed commands), before it asks
+    // anything or touches the test.
+    std::function<void()> m_fnBeforeRun;
     CUndo m_undo;
 
     // CRunHost
@@ -122,6 +125,7 @@ private:
     void ReleaseSurface();
     bool Running() const;
     void EnsureImage();
+    void BeforeRun();
 
     CConsoleServices m_services;
     QImage m_image;

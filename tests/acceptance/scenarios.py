@@ -142,7 +142,10 @@ def csv(s, path):
                           text=True, timeout=30).stdout
 
 
-def configure_units(s, main, metric):
+def configure_units(s, main, metric, answer=None):
+    """Test > Configure, a unit button, OK. A test that holds readings is only cleared once the
+    operator says so: `answer` is the key for the question then asked ("Return" for Yes, the
+    default button, "alt+n" for No)."""
     # Test > Configure has no key of its own; the unit buttons are reached by a click only.
     s.key(main, "alt+t")
     s.key(main, "o")
@@ -152,6 +155,14 @@ def configure_units(s, main, metric):
     s.click(x + w * 15 // 100, y + h * (54 if metric else 35) // 100)
     s.key(dlg, "Return")
     s.gone("Test Configuration")
+    if answer:
+        box = s.window(BOX)
+        text = s.box_text(box, "Clear Previous Test Results?")
+        s.check("Clear Previous Test Results?" in text, f"the change of units asked {text!r}")
+        s.key(box, answer)
+        s.gone(BOX)
+    time.sleep(0.3)
+    s.check(not s.windows(BOX), "a box is up after Configure")
     s.focus(main)
 
 
@@ -271,7 +282,7 @@ def overlay_units_axis(s):
     both = curve_colours(s, main, empty)
     s.check(dark & both and bright & both, "the new run and the overlay are not both shown")
 
-    configure_units(s, main, metric=True)
+    configure_units(s, main, metric=True, answer="Return")
     s.check(profile_value(s, "Units") == "0", "Metric was not stored")
     mark = len(s.wire())
     # The change of units discarded the test, so nothing asks to clear it. 10 km/h is 6.2 mph:
@@ -279,7 +290,7 @@ def overlay_units_axis(s):
     set_wind(s, main, 10)
     ramp_to(s, mark, 60)
     stop_wind(s, main)
-    configure_units(s, main, metric=False)
+    configure_units(s, main, metric=False, answer="Return")
     s.check(profile_value(s, "Units") == "1", "English was not stored")
     s.check(profile_value(s, "Max Speed") == "80", "Max Speed was not stored as 80")
 
@@ -290,6 +301,48 @@ def overlay_units_axis(s):
     s.key(dlg, "Tab", "Tab", "Tab", "Tab", "space", "Tab", "Tab", "space", "Return")
     s.gone("Axis")
     s.wait(lambda: curve_colours(s, main, empty) - before, 10, "Cd and L/D drawn")
+    s.check(not s.windows(BOX), "a box is up")
+
+
+def units(s):
+    """A change of units asks before it clears a recorded test: No keeps the test in English,
+    Yes clears it and switches to Metric, and Undo brings the test and the stored units back."""
+    main = start_online(s)
+    short_run(s, main)
+    folder = os.path.join(s.home, "tests")
+    os.makedirs(folder)
+
+    def saved(name):
+        """The test as a file: its units line and its points."""
+        path = os.path.join(folder, name)
+        file_dialog(s, main, "ctrl+s", path)
+        s.wait(lambda: os.path.exists(path), 5, f"the saved {name}")
+        check_layout(s, path)
+        return open(path, "rb").read().split(b"\r\n")[1], csv(s, path)
+
+    units, recorded = saved("run.ZEF")
+    s.check(units == b"Units= English" and len(recorded.splitlines()) > 10,
+            f"the run was saved as {units!r} with {len(recorded.splitlines())} lines")
+
+    # The area box turns 1.000 sq. in. into 6.452 sq. cm., which No still takes (1.00006 sq. in.):
+    # every Cd moves a little, wind, lift and drag not at all.
+    forces = lambda points: [line.split(",")[:3] for line in points.splitlines()]
+    configure_units(s, main, metric=True, answer="alt+n")
+    s.check(profile_value(s, "Units") == "1", "No to the question stored Metric")
+    units, kept = saved("kept.ZEF")
+    s.expect(units == b"Units= English" and forces(kept) == forces(recorded),
+             f"No to the question did not keep the test in English: {units!r}")
+
+    configure_units(s, main, metric=True, answer="Return")
+    s.check(profile_value(s, "Units") == "0", "Yes to the question did not store Metric")
+    units, points = saved("cleared.ZEF")
+    s.expect(units == b"Units= Metric" and len(points.splitlines()) <= 2,
+             f"Yes to the question left {units!r} with {points!r}")
+
+    s.key(main, "ctrl+z")
+    s.wait(lambda: profile_value(s, "Units") == "1", 5, "Undo to store English again")
+    s.expect(saved("undone.ZEF") == (b"Units= English", kept),
+             "Undo did not bring the English test back")
     s.check(not s.windows(BOX), "a box is up")
 
 
@@ -813,7 +866,8 @@ def live(s):
 SCENARIOS = {"startup": startup, "run": run, "files": comments_and_files,
              "overlay": overlay_units_axis, "faults": faults, "print": print_pdf, "keep": keep,
              "waiting": waiting, "intact": intact, "sheet": lab_sheet, "compare": compare,
-             "live": live}
+             "live": live,
+             "units": units}
 
 
 def main():

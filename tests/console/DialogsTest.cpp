@@ -48,7 +48,11 @@ TEST_F(Dialogs, ConfigureConvertsAndWritesTheProfileAndAChangeOfUnitsStartsAfres
         {1, 80, 1, "80 1.000", "80 12.5", "80 12.5 Units=1 Max Speed=80", 0.380826},
         // A maximum from a hand-edited profile beyond what the box holds.
         {0, 4294967295.0, 1, "4294967295 6.452", "", "80 1.00006 Units=0 Max Speed=80", 2},
-        {1, 50, 1, "50 1.000", "Metric", "80 0.155 Units=0 Max Speed=80", 2},  // 130 km/h
+        // Metric clicked: the area box shows 6.452 sq. cm (130 km/h is 80.8 mph). The test holds
+        // a point, so the operator is asked first: Yes starts a Metric test afresh, No keeps the
+        // English test with the speed and area chosen.
+        {1, 50, 1, "50 1.000", "Metric Yes", "80 1.00006 Units=0 Max Speed=80", 0},
+        {1, 50, 1, "50 1.000", "Metric No", "80 1.00006 Units=1 Max Speed=80", 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pShown);
@@ -56,30 +60,116 @@ TEST_F(Dialogs, ConfigureConvertsAndWritesTheProfileAndAChangeOfUnitsStartsAfres
         Rec().m_dMaxSpeed = c.dMax;
         Rec().m_dCdArea = c.dArea;
         Record(300, 300);
-        const bool bToMetric = c.pTyped == std::string("Metric");
+        const QString strTyped = QString::fromLatin1(c.pTyped);
+        const bool bToMetric = strTyped.startsWith("Metric");
+        const bool bAfresh = strTyped == "Metric Yes";
+        if (bToMetric)
+            m_boxes.m_answers = {bAfresh ? IDYES : IDNO};
         Work<CTestConfigDlg>(ID_CONFIGURE, [&](CTestConfigDlg& dlg) {
             EXPECT_EQ(dlg.m_pMaxSpeed->text() + ' ' + dlg.m_pCdArea->text(), c.pShown);
             if (bToMetric) {
                 QTest::mouseClick(dlg.m_pMetric, Qt::LeftButton);
             } else if (*c.pTyped) {
-                dlg.m_pMaxSpeed->setText(QString(c.pTyped).section(' ', 0, 0));
-                dlg.m_pCdArea->setText(QString(c.pTyped).section(' ', 1));
+                dlg.m_pMaxSpeed->setText(strTyped.section(' ', 0, 0));
+                dlg.m_pCdArea->setText(strTyped.section(' ', 1));
             }
             OK(dlg);
         });
+        EXPECT_EQ(m_boxes.TakeTexts(),
+                  bToMetric ? Strings{"Clear Previous Test Results?"} : Strings{});
         std::ostringstream after;
         after << Rec().m_dMaxSpeed << ' ' << Rec().m_dCdArea << " Units=" << Profile(PROFILE_UNITS)
               << " Max Speed=" << Profile(PROFILE_MAX_SPEED);
         EXPECT_EQ(after.str(), c.pAfter);
         // The test and its scales stay with the units; with new units they start afresh.
-        EXPECT_EQ(Rec().IsRecorded(300), !bToMetric);
-        EXPECT_EQ(Ranges(), (bToMetric ? std::array{1, 2, 1, 1} : std::array{3, 3, 3, 3}));
-        EXPECT_EQ(Rec().m_axisWind.m_dFullScale, c.bEnglish && !bToMetric ? 85.0 : 140.0);
-        if (!bToMetric) {  // Cd from the new area
+        EXPECT_EQ(Rec().IsRecorded(300), !bAfresh);
+        EXPECT_EQ(Ranges(), (bAfresh ? std::array{1, 2, 1, 1} : std::array{3, 3, 3, 3}));
+        EXPECT_EQ(Rec().m_axisWind.m_dFullScale, c.bEnglish && !bAfresh ? 85.0 : 140.0);
+        if (!bAfresh) {  // Cd from the new area
             EXPECT_NEAR(Rec().m_cd.m_dValue[300], c.dCd, 1e-6);
         }
         EXPECT_TRUE(ShowsTheRecord());
     }
+}
+
+// A change of units asks before it empties a test that holds a point or a comment, and an empty
+// test is not asked about. Undo of the change brings the test back and stores its units again.
+TEST_F(Dialogs, AChangeOfUnitsAsksBeforeItClearsATestAndItsUndoStoresTheUnitsAgain) {
+    auto toMetric = [this](bool bMetric) {
+        Work<CTestConfigDlg>(ID_CONFIGURE, [bMetric](CTestConfigDlg& dlg) {
+            QTest::mouseClick(bMetric ? dlg.m_pMetric : dlg.m_pEnglish, Qt::LeftButton);
+            OK(dlg);
+        });
+    };
+    const std::string strAsk = "Clear Previous Test Results?";
+    Rec().m_strComment[7] = "tuft study";  // a comment alone is worth asking about
+    m_boxes.m_answers = {IDNO};
+    toMetric(true);
+    EXPECT_EQ(m_boxes.TakeTexts(), Strings{strAsk});
+    EXPECT_EQ(m_boxes.m_types.back(), MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(Rec().m_bEnglish, 1);
+    EXPECT_EQ(Rec().m_strComment[7], "tuft study");
+    EXPECT_EQ(Profile(PROFILE_UNITS), 1);
+
+    Record(100, 200);
+    m_boxes.m_answers = {IDYES};
+    toMetric(true);
+    EXPECT_EQ(m_boxes.TakeTexts(), Strings{strAsk});
+    EXPECT_EQ(Rec().m_bEnglish, 0);
+    EXPECT_FALSE(Rec().IsRecorded(150));
+    EXPECT_EQ(Rec().m_strComment[7], "");
+    EXPECT_EQ(Profile(PROFILE_UNITS), 0);
+
+    Frame().OnCommand(ID_EDIT_UNDO);
+    EXPECT_EQ(Rec().m_bEnglish, 1);
+    EXPECT_TRUE(Rec().IsRecorded(150));
+    EXPECT_EQ(Rec().m_strComment[7], "tuft study");
+    EXPECT_EQ(Profile(PROFILE_UNITS), 1);  // the next start opens in English too
+
+    // An empty test changes units without a word.
+    Frame().OnCommand(ID_FILE_NEW);
+    toMetric(true);
+    toMetric(false);
+    EXPECT_EQ(m_boxes.TakeTexts(), Strings{});
+    EXPECT_EQ(Profile(PROFILE_UNITS), 1);
+}
+
+// The area box keeps its area through the unit buttons: 12.5 sq. in. is 80.645 sq. cm., and
+// back with the box untouched it shows what was typed. An area whose test file line the reader
+// could not take whole is refused with the reason, the dialog left open on it.
+TEST_F(Dialogs, TheAreaFollowsTheUnitButtonsAndOneNoFileCanHoldIsRefused) {
+    Work<CTestConfigDlg>(ID_CONFIGURE, [this](CTestConfigDlg& dlg) {
+        QStringList shown;
+        auto click = [&](QRadioButton* pButton) {
+            QTest::mouseClick(pButton, Qt::LeftButton);
+            shown << dlg.m_pCdArea->text() + ' ' + dlg.m_pAreaUnit->text();
+        };
+        dlg.m_pCdArea->setText(QStringLiteral("12.5"));
+        click(dlg.m_pMetric);
+        click(dlg.m_pMetric);  // already Metric: the box stays
+        click(dlg.m_pEnglish);
+        dlg.m_pCdArea->setText(QStringLiteral("100"));
+        click(dlg.m_pMetric);
+        EXPECT_EQ(shown, QStringList({"80.645 Sq. cm.", "80.645 Sq. cm.", "12.5 Sq. in.",
+                                      "645.160 Sq. cm."}));
+        // 6e75 sq. cm. is 9.3e74 sq. in., whose line fills the reader's 99 characters; 1e76 sq.
+        // cm. (1.55e75 sq. in.) takes one more.
+        for (const char* pArea : {"1e76", "-1e76", "1e400"}) {
+            m_boxes.m_answers = {IDOK};
+            dlg.m_pCdArea->setText(QString::fromLatin1(pArea));
+            dlg.m_pMaxSpeed->setFocus();
+            OK(dlg);
+            EXPECT_TRUE(dlg.isVisible()) << pArea;
+            EXPECT_EQ(dlg.focusWidget(), dlg.m_pCdArea);
+            EXPECT_EQ(m_boxes.TakeTexts(),
+                      Strings{"This Cd area is too large to be saved in a test file."});
+        }
+        dlg.m_pCdArea->setText(QStringLiteral("6e75"));
+        OK(dlg);
+    });
+    EXPECT_EQ(Rec().m_bEnglish, 0);
+    EXPECT_NEAR(Rec().m_dCdArea, 9.3000186e74, 1e67);
+    EXPECT_TRUE(AreaFitsFileLine(Rec().m_dCdArea));
 }
 
 TEST_F(Dialogs, ConfigureTakesOnlyAWholeMaxSpeedItsUnitButtonsResetItAndCancelKeepsAll) {
@@ -94,16 +184,14 @@ TEST_F(Dialogs, ConfigureTakesOnlyAWholeMaxSpeedItsUnitButtonsResetItAndCancelKe
             EXPECT_EQ(dlg.focusWidget(), dlg.m_pMaxSpeed);
             EXPECT_EQ(m_boxes.TakeTexts(), Strings{"Please enter a positive integer."});
         }
-        // A click sets the box, also on the button already selected; the area stays as it is.
+        // A click sets the box, also on the button already selected.
         QStringList shown;
         for (QRadioButton* pButton : {dlg.m_pEnglish, dlg.m_pMetric, dlg.m_pMetric}) {
             dlg.m_pMaxSpeed->setText(QStringLiteral("55"));
             QTest::mouseClick(pButton, Qt::LeftButton);
-            shown << dlg.m_pMaxSpeed->text() + ' ' + dlg.m_pSpeedUnit->text() + ' ' +
-                         dlg.m_pAreaUnit->text() + ' ' + dlg.m_pCdArea->text();
+            shown << dlg.m_pMaxSpeed->text() + ' ' + dlg.m_pSpeedUnit->text();
         }
-        EXPECT_EQ(shown, QStringList({"80 MPH Sq. in. 1.000", "130 KPH Sq. cm. 1.000",
-                                      "130 KPH Sq. cm. 1.000"}));
+        EXPECT_EQ(shown, QStringList({"80 MPH", "130 KPH", "130 KPH"}));
         dlg.reject();
     });
     EXPECT_EQ(Rec().m_bEnglish, 1);

@@ -42,6 +42,7 @@ TEST_F(RecoveryUndo, UndoBringsBackTheTestAfterEachCommandThatReplacedOrEmptiedI
         {"Open", [this] { ChooseFile("wing"), Key(Qt::Key_O, Qt::ControlModifier); }},
         {"Configure to metric",
          [this] {
+             m_boxes.m_answers = {IDYES};  // Clear Previous Test Results?
              Work<CTestConfigDlg>(ID_CONFIGURE, [](CTestConfigDlg& dlg) {
                  QTest::mouseClick(dlg.m_pMetric, Qt::LeftButton), OK(dlg);
              });
@@ -181,6 +182,28 @@ TEST_F(RecoveryAtStartUp, YesRestoresTheTestUnsavedNoDeletesItAndADamagedOneIsKe
     EXPECT_EQ(m_boxes.m_types.front(), MB_YESNO | MB_ICONQUESTION);
     Start();  // told once: nothing is asked again
     RunLoop(300);
+}
+
+// A speed command given before the question has come (W while the splash is still up) asks it
+// first: the run then records on the test the operator chose, and the copy is still there.
+TEST_F(RecoveryAtStartUp, TheQuestionComesBeforeARunCanStart) {
+    const std::string strCopy = ReadBytes(QStringLiteral(ZEF_TEST_DATA "/zef/english-wing.ZEF"));
+    ASSERT_TRUE(WriteBytes(m_recovery.Path(), strCopy));
+    ASSERT_TRUE(WriteBytes(m_profile.Path(), "[System]\r\nCOM Port=1\r\n"));
+    ASSERT_TRUE(App().InitInstance());
+    ASSERT_NE(App().m_pSplash, nullptr);
+    m_boxes.m_answers = {IDYES, IDNO};  // Restore it? Clear Previous Test Results?
+    Answer<CWindSpeedDlg>([](CWindSpeedDlg& dlg) {
+        dlg.m_pSpeed->setText(QStringLiteral("10"));
+        OK(dlg);
+    });
+    Key(Qt::Key_W);
+    EXPECT_EQ(m_boxes.TakeTexts(),
+              (Strings{"An unsaved test was found.\rRestore it?", "Clear Previous Test Results?"}));
+    EXPECT_TRUE(PollRunning());
+    EXPECT_EQ(FormatTestFile(Rec()), strCopy);
+    EXPECT_EQ(ReadBytes(m_recovery.Path()), strCopy);
+    EXPECT_TRUE(m_recovery.Unsaved());
 }
 
 }  // namespace

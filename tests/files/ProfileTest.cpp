@@ -23,7 +23,7 @@ protected:
 
 }  // namespace
 
-TEST_F(ProfileTest, ReadsKeysAsWrittenByHandAndTakesOnlyWholeNumbers) {
+TEST_F(ProfileTest, ReadsKeysAsWrittenByHandAndTakesTheWholeNumberAValueStartsWith) {
     Write(
         "; lab 3\r\n[Other]\r\nUnits=7\r\n[ system ]\r\n  absolute max speed = 100 \r\n"
         "Units=0 ; metric for the summer course\r\n"
@@ -37,14 +37,32 @@ TEST_F(ProfileTest, ReadsKeysAsWrittenByHandAndTakesOnlyWholeNumbers) {
     EXPECT_EQ(m_profile.PortDevice(5), "/dev/odd;name");  // a semicolon inside a name stays
     EXPECT_EQ(m_profile.PortDevice(12), "/dev/ttyS11");
 
-    for (const char* pValue : {"-5", "abc", "12.5", "", "4294967296", "+3", "0x10", "6 0"}) {
+    // A value is the whole number it starts with; one that starts with none, or is negative or
+    // beyond 32 bits, keeps the default of 80.
+    const std::pair<const char*, std::uint32_t> values[] = {
+        {"30 mph", 30}, {"30.5", 30},  {"6 0", 6},      {"+3", 3},
+        {"0x10", 0},    {"007", 7},    {"-5", 80},      {"abc", 80},
+        {"mph 30", 80}, {"", 80},      {".5", 80},      {"- 5", 80},
+        {"4294967295", 4294967295u},   {"4294967296", 80}, {"99999999999 mph", 80}};
+    for (const auto& [pValue, nRead] : values) {
         Write(std::string("[System]\nMax Speed=") + pValue + "\n");
-        EXPECT_EQ(m_profile.GetProfileInt("System", "Max Speed", 80), 80u) << pValue;
+        EXPECT_EQ(m_profile.GetProfileInt("System", "Max Speed", 80), nRead) << pValue;
     }
-    // The maximum speed: the absolute one when usable, else Max Speed, else 80.
-    Write("[System]\nAbsolute Max Speed=-5\nMax Speed=60\nUnits=2\n");
-    EXPECT_EQ(ReadStartupSettings(m_profile).m_dMaxSpeed, 60.0);
+    // The maximum speed: the absolute one when usable, else Max Speed, else 80. A cap written
+    // with its unit holds; a negative one is passed over.
+    const std::pair<const char*, double> caps[] = {
+        {"Absolute Max Speed=30 mph\nMax Speed=60\n", 30.0},
+        {"Absolute Max Speed=30.5\n", 30.0},
+        {"Absolute Max Speed=-5\nMax Speed=60\n", 60.0},
+        {"Absolute Max Speed=fast\nMax Speed=45mph\n", 45.0},
+        {"Units=2\n", 80.0}};
+    for (const auto& [pLines, dMax] : caps) {
+        Write(std::string("[System]\n") + pLines);
+        EXPECT_EQ(ReadStartupSettings(m_profile).m_dMaxSpeed, dMax) << pLines;
+    }
     EXPECT_EQ(ReadStartupSettings(m_profile).m_bEnglish, 2);
+    Write("[System]\nUnits=0 (metric)\n");
+    EXPECT_EQ(ReadStartupSettings(m_profile).m_bEnglish, 0);
     EXPECT_EQ(ReadStartupSettings(CProfile(m_dir.filePath("absent.ini"))).m_dMaxSpeed, 80.0);
 }
 

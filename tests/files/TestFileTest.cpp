@@ -266,3 +266,23 @@ TEST(TestFile, AFolderThatTakesNoNewFileKeepsItsFilesAsTheyAre) {
     EXPECT_EQ(ReadBytes(strProfile), "[System]\nUnits=0\n");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
+
+// The area line is "Cd Area = " and the area with six decimals and " sq.in.": 24 characters
+// besides the integer digits and sign, so 75 of them fill the reader's 99. Every area accepted
+// reads back as it was written; the next larger, or one that is no number, is refused.
+TEST(TestFile, AnAreaFitsWhenItsLineReadsBackWhole) {
+    const std::pair<double, bool> areas[] = {{1.0, true},   {1e75, true},      {-1e74, true},
+                                             {1e76, false}, {9e75, false},     {-1e75, false},
+                                             {1e89, false}, {HUGE_VAL, false}, {NAN, false}};
+    for (const auto& [dArea, bFits] : areas) {
+        EXPECT_EQ(AreaFitsFileLine(dArea), bFits) << dArea;
+        if (!bFits)
+            continue;
+        TestRecord saved(1, 80.0), opened(1, 80.0);
+        saved.m_dCdArea = dArea;
+        const std::string strFile = FormatTestFile(saved);
+        CMemoryByteReader reader(strFile.data(), strFile.size());
+        ASSERT_TRUE(ReadTestFile(opened, reader).Whole());
+        EXPECT_EQ(opened.m_dCdArea, dArea);
+    }
+}

@@ -7,6 +7,7 @@
 #include "RecordingDrawing.h"
 #include "core/link/Poll.h"
 #include "core/record/TestRecord.h"
+#include "core/record/TestSettings.h"
 #include "core/record/Units.h"
 
 using Calls = std::vector<std::string>;
@@ -94,4 +95,40 @@ TEST(RangeFromText, UnusableTextKeepsTheRange) {
         {85, "-5", 9},   {85, "abc", 9},  {85, "", 9},    {85, "1e-12", 9}};
     for (const auto& [dBase, pText, nRange] : cases)
         EXPECT_EQ(RangeFromText(dBase, pText, 9), nRange) << pText;
+}
+
+// The Configure dialog's area box as its unit buttons move: the same area in the other unit,
+// with the dialog's three decimals (12.5 x 6.4516 = 80.645; 16.129 x 0.15500031 = 2.500);
+// text with no number first, or none a double holds, stays.
+TEST(TestSettings, TheAreaBoxKeepsItsAreaWhenTheUnitChanges) {
+    const std::tuple<const char*, int, int, const char*> cases[] = {
+        {"12.5", 0, 1, "80.645"},       {"80.645", 1, 0, "12.500"},
+        {"100", 0, 1, "645.160"},       {"16.129", 1, 0, "2.500"},
+        {" 2.5 sq in", 0, 1, "16.129"}, {"12.5", 0, 0, "12.5"},
+        {"wing", 0, 1, "wing"},         {"", 1, 0, ""},
+        {"1e400", 0, 1, "1e400"}};
+    for (const auto& [pText, nFrom, nTo, pShown] : cases)
+        EXPECT_EQ(ConvertCdAreaText(pText, nFrom, nTo), pShown) << pText << ' ' << nFrom;
+}
+
+// The operator kept an English test when asked on a switch to Metric: the dialog's km/h and
+// square centimetres are taken in mph and square inches, and Cd follows in English units. At
+// 30 mph (44 ft/s) on 12.5 sq. in., a drag of 0.075 lb gives
+// Cd = 0.075 x 32 / (0.0375 x 44^2 x 12.5 / 144) = 345.6 / 907.5 = 0.380826.
+TEST(TestSettings, ValuesInTheOtherUnitsApplyToATestThatKeepsItsOwn) {
+    TestRecord rec(1, 50.0);
+    rec.ApplyUnitScales();
+    rec.m_lift.m_dValue[300] = 0.02;
+    rec.m_drag.m_dValue[300] = 0.075;
+    ApplyTestConfig(rec, {1, 120, "80.645"}, false);
+    EXPECT_EQ(rec.m_bEnglish, 1);
+    EXPECT_NEAR(rec.m_dMaxSpeed, 74.5647, 1e-4);  // 120 km/h
+    EXPECT_NEAR(rec.m_dCdArea, 12.5, 1e-9);
+    EXPECT_NEAR(rec.m_cd.m_dValue[300], 0.380826, 1e-6);
+    EXPECT_EQ(rec.m_axisWind.m_dFullScale, 85.0);  // the English scales stay
+    // Taken with the units, the same values make a Metric test.
+    ApplyTestConfig(rec, {1, 130, "80.645"}, true);
+    EXPECT_EQ(rec.m_bEnglish, 0);
+    EXPECT_EQ(rec.m_dMaxSpeed, 80.0);
+    EXPECT_EQ(rec.m_axisWind.m_dFullScale, 140.0);
 }

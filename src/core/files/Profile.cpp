@@ -197,22 +197,22 @@ std::uint32_t CProfile::GetProfileInt(std::string_view section, std::string_view
     if (!value) {
         return nDefault;
     }
-    // Digits only.
-    const std::string_view text = *value;
-    if (text.empty() || text.size() > 10) {
-        return nDefault;
+    // The whole number the value starts with, as the settings have always been read: "30 mph"
+    // and "30.5" are 30. A lab's hand-written cap must not be passed over for the unit after it.
+    std::string_view text = *value;
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
     }
     std::uint64_t nValue = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
+    std::size_t nDigits = 0;
+    for (; nDigits < text.size() && text[nDigits] >= '0' && text[nDigits] <= '9'; ++nDigits) {
+        nValue = nValue * 10 + static_cast<unsigned>(text[nDigits] - '0');
+        if (nValue > UINT32_MAX) {
             return nDefault;
         }
-        nValue = nValue * 10 + static_cast<unsigned>(c - '0');
     }
-    if (nValue > UINT32_MAX) {
-        return nDefault;
-    }
-    return static_cast<std::uint32_t>(nValue);
+    // No number at all, or a negative one, keeps the default.
+    return nDigits == 0 ? nDefault : static_cast<std::uint32_t>(nValue);
 }
 
 std::optional<std::string> CProfile::GetProfileString(std::string_view section,

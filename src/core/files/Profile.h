@@ -20,8 +20,9 @@ public:
 
     const QString& Path() const { return m_strPath; }
 
-    // The key's value when it is a whole number of 0 or more that fits 32 bits; the default
-    // otherwise, also when the key or the file is missing.
+    // The whole number the key's value starts with ("30 mph" and "30.5" give 30), when it is 0
+    // or more and fits 32 bits; the default otherwise (no number first, a minus sign), also when
+    // the key or the file is missing.
     std::uint32_t GetProfileInt(std::string_view section, std::string_view key,
                                 std::uint32_t nDefault) const;
     // Stores the decimal text of the value. False, with ErrorString() set, when the file could

@@ -30,20 +30,21 @@ CTestConfig ShownTestConfig(const TestRecord& rec) {
     return config;
 }
 
-void ApplyTestConfig(TestRecord& rec, const CTestConfig& config) {
-    rec.m_bEnglish = config.m_nUnits == 0 ? 1 : 0;
-    rec.ApplyUnitScales();
-    double dArea = TextToNumber(config.m_strCdArea);
-    if (!std::isfinite(dArea)) {
-        dArea = 0.0;  // as any area that is no number
+double CdAreaOf(const CTestConfig& config) {
+    const double dArea = TextToNumber(config.m_strCdArea);
+    return config.m_nUnits == 0 ? dArea : dArea * SQIN_PER_SQCM;
+}
+
+void ApplyTestConfig(TestRecord& rec, const CTestConfig& config, bool bTakeUnits) {
+    if (bTakeUnits) {
+        rec.m_bEnglish = config.m_nUnits == 0 ? 1 : 0;
+        rec.ApplyUnitScales();
     }
-    if (rec.m_bEnglish) {
-        rec.m_dMaxSpeed = config.m_nMaxSpeed;
-        rec.m_dCdArea = dArea;
-    } else {
-        rec.m_dMaxSpeed = config.m_nMaxSpeed * MPH_PER_KMH;
-        rec.m_dCdArea = dArea * SQIN_PER_SQCM;
+    rec.m_dCdArea = CdAreaOf(config);
+    if (!std::isfinite(rec.m_dCdArea)) {
+        rec.m_dCdArea = 0.0;  // as any area that is no number
     }
+    rec.m_dMaxSpeed = config.m_nUnits == 0 ? config.m_nMaxSpeed : config.m_nMaxSpeed * MPH_PER_KMH;
     if (rec.m_dMaxSpeed > 80.0) {
         rec.m_dMaxSpeed = 80.0;
     }
@@ -51,6 +52,15 @@ void ApplyTestConfig(TestRecord& rec, const CTestConfig& config) {
         const double dDrag = rec.m_drag.m_dValue[i];
         rec.m_cd.m_dValue[i] = dDrag == EMPTY_SLOT ? EMPTY_SLOT : rec.DragCoefficient(i * 0.1, dDrag);
     }
+}
+
+std::string ConvertCdAreaText(const std::string& strArea, int nFromUnits, int nToUnits) {
+    const std::optional<double> dArea = LeadingNumber(strArea);
+    if (nFromUnits == nToUnits || !dArea || !std::isfinite(*dArea)) {
+        return strArea;
+    }
+    const double dConverted = nToUnits == 0 ? *dArea * SQIN_PER_SQCM : *dArea * SQCM_PER_SQIN;
+    return std::isfinite(dConverted) ? FormatFixed(dConverted, 3, 2) : strArea;
 }
 
 namespace {

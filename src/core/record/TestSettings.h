@@ -14,10 +14,22 @@ struct CTestConfig {
 // The record's settings as the dialog opens with them.
 CTestConfig ShownTestConfig(const TestRecord& rec);
 
-// Takes the dialog's values into the record: the unit system and its scales, the top speed
+// The reference area the dialog's text stands for, in square inches: the number the text starts
+// with, read in the unit of config.m_nUnits; 0 when the text starts with no number, infinite
+// when the number is beyond any a double holds.
+double CdAreaOf(const CTestConfig& config);
+
+// Takes the dialog's values, in the units config.m_nUnits names, into the record: the top speed
 // (80 mph at most) and the reference area (0 when it is no number), and every Cd again with the
-// new area. The caller has already started the test afresh if the unit system changed.
-void ApplyTestConfig(TestRecord& rec, const CTestConfig& config);
+// new area. With bTakeUnits the record also takes that unit system and its scales (the caller
+// has already started the test afresh); without, the operator kept the test and its units, and
+// the values are converted into them.
+void ApplyTestConfig(TestRecord& rec, const CTestConfig& config, bool bTakeUnits);
+
+// The area box's text once the unit buttons moved from one system to the other (0 English,
+// 1 Metric): the same area in the new unit, with three decimals as the dialog shows it. Text
+// that starts with no finite number stays as it is.
+std::string ConvertCdAreaText(const std::string& strArea, int nFromUnits, int nToUnits);
 
 // The Axis dialog's values: the curves shown, and each scale's top as text in the units shown.
 struct CAxisTops {
