@@ -20,8 +20,9 @@
 #include "console/DataTable.h"
 #include "console/Export.h"
 #include "console/ZEFApp.h"
-#include "core/link/SerialPort.h"
 #include "console/ZEFView.h"
+#include "core/link/ControllerCommands.h"
+#include "core/link/SerialPort.h"
 
 #if __has_include(<X11/XKBlib.h>)
 #include <X11/XKBlib.h>
@@ -95,6 +96,19 @@ namespace {
 constexpr char LINK_ON[] = "ON-LINE";
 constexpr char LINK_OFF[] = "OFF-LINE";
 
+const char* FanStateName(FanState state) {
+    switch (state) {
+        case FanState::STOPPED:
+            return "STOPPED";
+        case FanState::RUNNING:
+            return "RUNNING";
+        case FanState::STOPPING:
+            return "STOPPING";
+        default:
+            return "UNKNOWN";
+    }
+}
+
 }  // namespace
 
 // Writes into the first pane at once, as the status line must show while a tick still runs.
@@ -164,6 +178,10 @@ QString CMainFrame::IndicatorText(int nIndex) const {
 
 QString CMainFrame::LinkText() const {
     return m_pLink->text();
+}
+
+QString CMainFrame::FanText() const {
+    return m_pFan->text();
 }
 
 void CMainFrame::CreateActions() {
@@ -270,6 +288,17 @@ void CMainFrame::CreateStatusBar() {
                              12);
     m_pLink->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_wndStatusBar->addPermanentWidget(m_pLink);
+    // The fan's state, at all times beside the link's: a prompt replaces the status line that
+    // says it in the message pane.
+    m_pFan = new QLabel(m_wndStatusBar);
+    m_pFan->setObjectName(QStringLiteral("fan"));
+    m_pFan->setAlignment(Qt::AlignCenter);
+    m_pFan->setMinimumWidth(
+        m_pFan->fontMetrics().horizontalAdvance(QLatin1String(FanStateName(FanState::STOPPING))) +
+        12);
+    m_pFan->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_pFan->setToolTip(QStringLiteral("The fan as the tunnel's controller last reported it"));
+    m_wndStatusBar->addPermanentWidget(m_pFan);
     const char* pNames[3] = {"CAP", "NUM", "SCRL"};
     for (int i = 0; i < 3; ++i) {
         m_pIndicators[i] = new QLabel(m_wndStatusBar);
@@ -319,6 +348,10 @@ void CMainFrame::UpdateLinkPane() {
     if (m_pLink->text() != strText) {
         m_pLink->setText(strText);
     }
+    const QString strFan = QLatin1String(FanStateName(FanStateOf(m_app.Services().m_port)));
+    if (m_pFan->text() != strFan) {
+        m_pFan->setText(strFan);
+    }
 }
 
 bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent) {
@@ -360,7 +393,12 @@ void CMainFrame::UpdateUndo() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent) {
-    // Closing adds nothing: no question, nothing sent to the tunnel, no settings written.
+    // Closing with the fan at rest adds nothing: no question, nothing sent to the tunnel, no
+    // settings written. A fan still turning would be left unwatched: the operator is asked.
+    if (!m_pView->QueryClose()) {
+        pEvent->ignore();
+        return;
+    }
     pEvent->accept();
 }
 

@@ -50,6 +50,8 @@ public:
     QString IndicatorText(int nIndex) const;
     // The link's pane as shown: "ON-LINE" or "OFF-LINE".
     QString LinkText() const;
+    // The fan's pane as shown: "RUNNING", "STOPPING", "STOPPED" or "UNKNOWN".
+    QString FanText() const;
 
     // Runs a command as its menu item, accelerator or button would.
     void OnCommand(int nCommand);
@@ -62,7 +64,8 @@ public:
     QToolBar* m_wndToolBar;
     QStatusBar* m_wndStatusBar;
 
-    // Shows the link's on-line flag in its pane; also runs whenever the program is about to wait.
+    // Shows the link's on-line flag and the fan's state in their panes; also runs whenever the
+    // program is about to wait.
     void UpdateLinkPane();
 
 protected:
@@ -88,6 +91,7 @@ private:
     QLabel* m_pMessage = nullptr;
     QLabel* m_pIndicators[3] = {};
     QLabel* m_pLink = nullptr;
+    QLabel* m_pFan = nullptr;
     CLockKeys m_lockKeys;
     std::unique_ptr<CMessagePane> m_pPane;
 };
