@@ -528,7 +528,10 @@ def watch(s):
     s.check(s.windows(MAIN), "the console closed on Cancel")
     mark = len(s.wire())
     s.key(exit_box(), "Return")  # Yes, the default button: the stop goes out, then it closes
-    s.wait(lambda: s.zef.poll() is not None, 15, "the console to close after Yes")
+    try:
+        s.zef.wait(15)  # s.wait would take the console's end for a crash
+    except subprocess.TimeoutExpired:
+        raise Failure("the console did not close after Yes")
     s.check(s.zef.returncode == 0, f"the console ended with status {s.zef.returncode}")
     s.check("O" in s.wire()[mark:], f"no stop sent before closing: {s.wire()[mark:]}")
     s.zef = None
