@@ -414,6 +414,12 @@ CComPortDlg::CComPortDlg(CMessageBoxes& boxes, const CProfile& profile,
     m_pPort->model()->sort(0);
     m_pPort->setItemDelegate(new CPortItemDelegate(this));
     m_pPort->setMinimumContentsLength(8);
+    // A first start shows this dialog before anything else: it says what it asks for.
+    m_pPrompt = new QLabel(QStringLiteral("Choose the port of the tunnel's controller: a COM port, "
+                                          "a device from the list below, or a device's path."),
+                           this);
+    m_pPrompt->setObjectName(QStringLiteral("prompt"));
+    m_pPrompt->setWordWrap(true);
     m_pDevice = new QLabel(this);
     m_pDevice->setObjectName(QStringLiteral("device"));
     m_pDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -433,6 +439,7 @@ CComPortDlg::CComPortDlg(CMessageBoxes& boxes, const CProfile& profile,
     auto* pDevicesLabel = new QLabel(QStringLiteral("&Serial devices on this machine"), this);
     pDevicesLabel->setBuddy(m_pDevices);
     auto* pLayout = new QVBoxLayout(this);
+    pLayout->addWidget(m_pPrompt);
     pLayout->addLayout(pRow);
     pLayout->addWidget(m_pDevice);
     pLayout->addWidget(pDevicesLabel);
@@ -491,6 +498,7 @@ void CComPortDlg::ChooseDevice(const QString& strPath) {
     }
     m_nNewPort = nFree;
     m_strNewDevice = strPath;
+    m_bNewDeviceTyped = false;
     SelectPortText(PortText(nFree));
     ShowDevice(m_pPort->currentText());
 }
@@ -524,8 +532,8 @@ void CComPortDlg::Rescan() {
         pItem->setText(COL_DEVICE, QStringLiteral("(no serial devices found)"));
         pItem->setFlags(Qt::NoItemFlags);
     }
-    // A device newly chosen that went away cannot be mapped.
-    if (m_nNewPort != 0 &&
+    // A device newly chosen from the list that went away cannot be mapped.
+    if (m_nNewPort != 0 && !m_bNewDeviceTyped &&
         std::none_of(m_devices.begin(), m_devices.end(), [this](const CSerialDeviceInfo& d) {
             return d.m_strPath == m_strNewDevice;
         })) {
@@ -548,6 +556,28 @@ void CComPortDlg::DoDataExchange(CDataExchange& dx) {
     dx.ComboText(m_pPort, m_strPort);
 }
 
+void CComPortDlg::OnOK() {
+    if (!UpdateData(true)) {
+        return;
+    }
+    const QString strPath = m_strPort.trimmed();
+    if (IsDevicePath(strPath)) {
+        const CDevicePort chosen = PortForDevice(m_profile, m_scanner, strPath);
+        if (chosen.m_nPort == 0) {
+            m_boxes.Show(QStringLiteral("No port number is free for %1").arg(strPath),
+                         MB_OK | MB_ICONEXCLAMATION);
+            m_pPort->setFocus();
+            return;
+        }
+        // From here on as if the device had been chosen from the list.
+        m_nNewPort = chosen.m_strNewDevice.isEmpty() ? 0 : chosen.m_nPort;
+        m_strNewDevice = chosen.m_strNewDevice;
+        m_bNewDeviceTyped = true;
+        m_strPort = PortText(chosen.m_nPort);
+    }
+    QDialog::accept();
+}
+
 void CComPortDlg::OnInitDialog() {
     Rescan();
     m_pRescanTimer->start();
@@ -567,6 +597,20 @@ void CComPortDlg::OnInitDialog() {
 }
 
 void CComPortDlg::ShowDevice(const QString& strPort) {
+    const QString strPath = strPort.trimmed();
+    if (IsDevicePath(strPath)) {
+        const CDevicePort chosen = PortForDevice(m_profile, m_scanner, strPath);
+        if (chosen.m_nPort == 0) {
+            m_pDevice->setText(QStringLiteral("No port number is free for %1").arg(strPath));
+        } else if (chosen.m_strNewDevice.isEmpty()) {
+            m_pDevice->setText(strPath + QStringLiteral(" (") + PortText(chosen.m_nPort) +
+                               QLatin1Char(')'));
+        } else {
+            m_pDevice->setText(strPath + QStringLiteral(" (mapped to ") + PortText(chosen.m_nPort) +
+                               QStringLiteral(" once it opens)"));
+        }
+        return;
+    }
     if (m_nNewPort != 0 && strPort == PortText(m_nNewPort)) {
         m_pDevice->setText(m_strNewDevice + QStringLiteral(" (mapped to ") + strPort +
                            QStringLiteral(" once it opens)"));

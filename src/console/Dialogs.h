@@ -130,9 +130,10 @@ public:
 };
 
 // "COM Port": the serial port of the tunnel's controller. Each listed port shows the device it
-// opens on this machine; any "COM<n>" may be typed. Below, the serial devices present, kept up to
-// date while the dialog is up: choosing one mapped to a port selects that port, choosing one not
-// mapped proposes the lowest free port for it (mapped once the port opens).
+// opens on this machine; any "COM<n>" may be typed, or a device's path. Below, the serial
+// devices present, kept up to date while the dialog is up: choosing one mapped to a port selects
+// that port, choosing one not mapped proposes the lowest free port for it (mapped once the port
+// opens). A path typed is taken on OK as a device chosen from the list.
 class CComPortDlg : public CZefDialog {
 public:
     // Ports are described by the profile's mapping; devices are looked for where devices says.
@@ -153,6 +154,7 @@ public:
     void Rescan();
 
     QComboBox* m_pPort;  // 1015
+    QLabel* m_pPrompt;
     QLabel* m_pDevice;
     QPushButton* m_btnOK;
     QTreeWidget* m_pDevices;
@@ -164,6 +166,7 @@ public:
 protected:
     void DoDataExchange(CDataExchange& dx) override;
     void OnInitDialog() override;
+    void OnOK() override;
 
 private:
     void ShowDevice(const QString& strPort);
@@ -174,6 +177,9 @@ private:
     std::vector<CSerialDeviceInfo> m_devices;
     int m_nNewPort = 0;
     QString m_strNewDevice;
+    // The new device was typed by its path rather than chosen from the list, which need not
+    // show it (a pseudo-terminal, a link elsewhere).
+    bool m_bNewDeviceTyped = false;
 };
 
 // The COM Port dialog, asked by the link's port selection; one dialog for all its questions, so

@@ -23,8 +23,9 @@
 #include "console/Export.h"
 #include "console/SheetCommand.h"
 #include "console/ZEFApp.h"
-#include "core/link/SerialPort.h"
 #include "console/ZEFView.h"
+#include "core/link/ControllerCommands.h"
+#include "core/link/SerialPort.h"
 
 #if __has_include(<X11/XKBlib.h>)
 #include <X11/XKBlib.h>
@@ -101,6 +102,19 @@ constexpr char LINK_WAITING[] = "WAITING";
 // An answering controller replies well within this; a longer wait is shown.
 constexpr std::int64_t WAITING_SHOWN_MS = 300;
 
+const char* FanStateName(FanState state) {
+    switch (state) {
+        case FanState::STOPPED:
+            return "STOPPED";
+        case FanState::RUNNING:
+            return "RUNNING";
+        case FanState::STOPPING:
+            return "STOPPING";
+        default:
+            return "UNKNOWN";
+    }
+}
+
 }  // namespace
 
 // Writes into the first pane at once, as the status line must show while a tick still runs.
@@ -170,6 +184,10 @@ QString CMainFrame::IndicatorText(int nIndex) const {
 
 QString CMainFrame::LinkText() const {
     return m_pLink->text();
+}
+
+QString CMainFrame::FanText() const {
+    return m_pFan->text();
 }
 
 void CMainFrame::CreateActions() {
@@ -323,6 +341,17 @@ void CMainFrame::CreateLinkPane() {
                              12);
     m_pLink->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_wndStatusBar->addPermanentWidget(m_pLink);
+    // The fan's state, at all times beside the link's: a prompt replaces the status line that
+    // says it in the message pane.
+    m_pFan = new QLabel(m_wndStatusBar);
+    m_pFan->setObjectName(QStringLiteral("fan"));
+    m_pFan->setAlignment(Qt::AlignCenter);
+    m_pFan->setMinimumWidth(
+        m_pFan->fontMetrics().horizontalAdvance(QLatin1String(FanStateName(FanState::STOPPING))) +
+        12);
+    m_pFan->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_pFan->setToolTip(QStringLiteral("The fan as the tunnel's controller last reported it"));
+    m_wndStatusBar->addPermanentWidget(m_pFan);
 }
 
 void CMainFrame::UpdateLinkPane() {
@@ -341,6 +370,10 @@ void CMainFrame::UpdateLinkPane() {
         } else {
             unsetCursor();
         }
+    }
+    const QString strFan = QLatin1String(FanStateName(FanStateOf(m_app.Services().m_port)));
+    if (m_pFan->text() != strFan) {
+        m_pFan->setText(strFan);
     }
 }
 
@@ -400,7 +433,12 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent) {
         });
         return;
     }
-    // Closing adds nothing: no question, nothing sent to the tunnel, no settings written.
+    // Closing with the fan at rest adds nothing: no question, nothing sent to the tunnel, no
+    // settings written. A fan still turning would be left unwatched: the operator is asked.
+    if (!m_pView->QueryClose()) {
+        pEvent->ignore();
+        return;
+    }
     pEvent->accept();
 }
 

@@ -53,6 +53,8 @@ public:
     QString IndicatorText(int nIndex) const;
     // The link's pane as shown: "ON-LINE" or "OFF-LINE".
     QString LinkText() const;
+    // The fan's pane as shown: "RUNNING", "STOPPING", "STOPPED" or "UNKNOWN".
+    QString FanText() const;
 
     // Runs a command as its menu item, accelerator or button would. While the link is at work
     // (a reply awaited) it waits, and runs in turn once that work is over; Stop Wind first.
@@ -66,8 +68,9 @@ public:
     QToolBar* m_wndToolBar;
     QStatusBar* m_wndStatusBar;
 
-    // Shows the link's on-line flag in its pane, or that a reply is awaited longer than an
-    // answering controller takes; also runs whenever the program is about to wait.
+    // Shows the link's on-line flag in its pane (or that a reply is awaited longer than an
+    // answering controller takes) and the fan's state in its own; also runs whenever the program
+    // is about to wait.
     void UpdateLinkPane();
 
 protected:
@@ -97,6 +100,7 @@ private:
     QLabel* m_pMessage = nullptr;
     QLabel* m_pIndicators[3] = {};
     QLabel* m_pLink = nullptr;
+    QLabel* m_pFan = nullptr;
     CLockKeys m_lockKeys;
     std::unique_ptr<CMessagePane> m_pPane;
 };

@@ -544,7 +544,29 @@ void CZEFView::OnAxis() {
 
 void CZEFView::OnComPort() {
     CComPortAsk ask(m_services.m_boxes, m_services.m_profile, m_services.m_devices, window());
-    ::OnComPort(ask, m_services.m_profile, m_services.m_boxes, m_services.m_port);
+    if (::OnComPort(ask, m_services.m_profile, m_services.m_boxes, m_services.m_port)) {
+        m_run.WatchAgain();
+    }
+}
+
+bool CZEFView::QueryClose() {
+    const CSerialPort& port = m_services.m_port;
+    // At rest, or already told to come to rest: nothing to ask.
+    if (!port.m_bRunning || port.m_bReturningToZero) {
+        return true;
+    }
+    switch (m_services.m_boxes.Show(
+        QStringLiteral("The wind is still running.\rStop the wind before closing?"),
+        MB_YESNOCANCEL | MB_ICONQUESTION)) {
+        case IDNO:
+            return true;
+        case IDYES:
+            OnStopWind();
+            // The operator has been told why a stop did not go out; the console stays.
+            return !port.m_bRunning || port.m_bReturningToZero;
+        default:
+            return false;
+    }
 }
 
 // --- Files -------------------------------------------------------------------------------------

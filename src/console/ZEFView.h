@@ -55,6 +55,9 @@ public:
     void OnConfigure();
     void OnAxis();
     void OnComPort();
+    // Whether the console may close: a fan left turning is asked about first, and Yes stops it.
+    // False when the operator chose to stay, or the stop asked for did not reach the tunnel.
+    bool QueryClose();
     void OnFileOpen();
     void OnFileSave();
     // Reads a test file into the record, says what went wrong in a box, and redraws; the body

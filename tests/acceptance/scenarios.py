@@ -863,11 +863,100 @@ def live(s):
     s.check(not s.windows(BOX), "a box is up")
 
 
+def open_com_port(s, main):
+    """System > COM Port from the keyboard; the dialog opens with the focus on OK."""
+    s.key(main, "alt+s")
+    s.key(main, "c")
+    return s.window("COM Port")
+
+
+def watch(s):
+    """A run is never left unwatched: Cancel in COM Port keeps it polled, a reconnect after the
+    cable's box was cancelled resumes the poll, and Exit asks before leaving the wind running.
+    Then a device typed by its path in COM Port opens and is kept under [Ports]."""
+    main = start_online(s)
+    mark = len(s.wire())
+    set_wind(s, main, 10)
+    ramp_to(s, mark, 100)
+
+    open_com_port(s, main)
+    s.key(s.window("COM Port"), "Escape")
+    s.gone("COM Port")
+    mark = len(s.wire())
+    s.wire_after(mark, lambda ls: s.speeds(ls)[-3:] == [100] * 3 and ls.count("R") >= 3, 10,
+                 "the run polled on after Cancel in COM Port")
+
+    s.tell_sim("unplug")
+    box = s.window(BOX, 15)
+    text = s.box_text(box, "Cable is disconnected!")
+    s.check("Cable is disconnected!" in text, f"after unplug the box says {text!r}")
+    s.key(box, "Escape")
+    s.gone(BOX)
+    s.tell_sim("plug")
+    time.sleep(0.5)
+    mark = len(s.wire())
+    time.sleep(1.0)
+    s.check(s.wire()[mark:] == [], f"sent while off-line: {s.wire()[mark:]}")
+    dlg = open_com_port(s, main)
+    s.key(dlg, "Return")
+    s.gone("COM Port")
+    s.wire_after(mark, lambda ls: s.speeds(ls)[-3:] == [100] * 3 and ls.count("R") >= 3, 10,
+                 "the poll to resume once the port was chosen again")
+
+    def exit_box():
+        s.key(main, "alt+f")
+        s.key(main, "x")
+        box = s.window(BOX)
+        text = s.box_text(box, "The wind is still running.", "Stop the wind before closing?")
+        s.check("The wind is still running." in text and "Stop the wind before closing?" in text,
+                f"Exit during a run asks {text!r}")
+        return box
+
+    s.key(exit_box(), "Escape")  # Cancel: the console stays and goes on polling
+    s.gone(BOX)
+    mark = len(s.wire())
+    s.wire_after(mark, lambda ls: ls.count("R") >= 3, 10, "the run polled on after Cancel")
+    s.check(s.windows(MAIN), "the console closed on Cancel")
+    mark = len(s.wire())
+    s.key(exit_box(), "Return")  # Yes, the default button: the stop goes out, then it closes
+    try:
+        s.zef.wait(15)  # s.wait would take the console's end for a crash
+    except subprocess.TimeoutExpired:
+        raise Failure("the console did not close after Yes")
+    s.check(s.zef.returncode == 0, f"the console ended with status {s.zef.returncode}")
+    s.check("O" in s.wire()[mark:], f"no stop sent before closing: {s.wire()[mark:]}")
+    s.zef = None
+
+    # The emulator's link typed into the box: mapped to the lowest free port once it opens. (The
+    # run's unsaved copy goes first, so that no offer to restore it comes between.)
+    copy = os.path.join(s.dir, "state", "zef", "unsaved.ZEF")
+    if os.path.exists(copy):
+        os.remove(copy)
+    s.write_profile("[System]\r\nCOM Port=0\r\n")
+    mark = len(s.wire())
+    s.start_zef()
+    main = s.window(MAIN, 30)
+    dlg = s.window("COM Port")
+    s.key(dlg, "Tab", "Tab", "ctrl+a")
+    s.type(dlg, s.link)
+    s.key(dlg, "Return")
+    s.gone("COM Port")
+    s.wire_after(mark, lambda ls: ls[:2] == ["<03>", "C"], 20, "the start-up commands")
+    ports = re.findall(r"^COM(\d+)=(.*?)\r?$", open(s.profile).read(), re.M)
+    s.check([p for p in ports if p[1] == s.link], f"the link is not kept under [Ports]: {ports}")
+    number = [p[0] for p in ports if p[1] == s.link][0]
+    s.check(profile_value(s, "COM Port") == number, f"COM Port is not {number}")
+    mark = len(s.wire())
+    short_run(s, main)
+    s.check(not s.windows(BOX), "a box is up")
+
+
 SCENARIOS = {"startup": startup, "run": run, "files": comments_and_files,
              "overlay": overlay_units_axis, "faults": faults, "print": print_pdf, "keep": keep,
              "waiting": waiting, "intact": intact, "sheet": lab_sheet, "compare": compare,
              "live": live,
-             "units": units}
+             "units": units,
+             "watch": watch}
 
 
 def main():

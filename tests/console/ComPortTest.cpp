@@ -102,4 +102,66 @@ TEST_F(ComPortDialog, TheListFollowsDevicesPluggedInAndOut) {
     EXPECT_EQ(ReadProfile(), "[System]\r\nCOM Port=1\r\n[Ports]\r\nCOM5=/dev/ttyUSB0\r\n");
 }
 
+// A device typed by its path is taken as one chosen from the list: a device mapped already opens
+// through its port, one not mapped through the lowest free port, mapped to it under [Ports] once
+// it opens (a path that fails is not mapped). With every number taken, OK says so and the dialog
+// stays. The dialog says what it asks for.
+TEST_F(ComPortDialog, ADeviceTypedByItsPathOpensThroughItsPortOrTheLowestFreeOne) {
+    const QString strNew = QStringLiteral("/tmp/zefron");
+    const auto Type = [](CComPortDlg& dlg, const QString& strText) {
+        dlg.m_pPort->setEditText(strText);
+    };
+    Answer<CComPortDlg>([&](CComPortDlg& dlg) {
+        EXPECT_TRUE(dlg.m_pPrompt->text().contains("the port of the tunnel's controller"));
+        Type(dlg, "  /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0");
+        EXPECT_EQ(dlg.m_pDevice->text(),
+                  "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0 (COM5)");
+        OK(dlg);
+    });
+    Frame().OnCommand(ID_COM_PORT);
+    EXPECT_EQ(m_line.m_opened.back(), "/dev/ttyUSB0");
+    EXPECT_EQ(ReadProfile(), "[System]\r\nCOM Port=5\r\n[Ports]\r\nCOM5=/dev/ttyUSB0\r\n");
+
+    m_line.m_missing = {strNew.toStdString()};
+    Answer<CComPortDlg>([&](CComPortDlg& dlg) {
+        Type(dlg, strNew);
+        EXPECT_EQ(dlg.m_pDevice->text(), strNew + " (mapped to COM2 once it opens)");
+        OK(dlg);
+    });
+    // Back after the failure, the device typed is still the one chosen.
+    Answer<CComPortDlg>([&](CComPortDlg& dlg) {
+        EXPECT_EQ(dlg.m_pPort->currentText(), "COM2");
+        dlg.Rescan();
+        EXPECT_EQ(dlg.m_pDevice->text(), strNew + " (mapped to COM2 once it opens)");
+        EXPECT_EQ(ReadProfile(), "[System]\r\nCOM Port=5\r\n[Ports]\r\nCOM5=/dev/ttyUSB0\r\n");
+        m_line.m_missing.clear();
+        OK(dlg);
+    });
+    m_boxes.m_answers = {IDOK};
+    Frame().OnCommand(ID_COM_PORT);
+    EXPECT_EQ(m_boxes.TakeTexts(),
+              Strings{"Serial Port not detected!\rCOM2: /tmp/zefron, no such device"});
+    EXPECT_EQ(m_port.m_bOnline, 1);
+    EXPECT_EQ(m_line.m_opened.back(), "/tmp/zefron");
+    EXPECT_EQ(ReadProfile(),
+              "[System]\r\nCOM Port=2\r\n[Ports]\r\nCOM5=/dev/ttyUSB0\r\n"
+              "COM2=/tmp/zefron\r\n");
+
+    std::string strAll = "[System]\r\nCOM Port=2\r\n[Ports]\r\n";
+    for (int n = 1; n <= 255; ++n)
+        strAll += "COM" + std::to_string(n) + "=/dev/null\r\n";
+    ASSERT_TRUE(WriteBytes(m_profile.Path(), strAll));
+    Answer<CComPortDlg>([&](CComPortDlg& dlg) {
+        Type(dlg, QStringLiteral("/dev/ttyUSB1"));
+        EXPECT_EQ(dlg.m_pDevice->text(), "No port number is free for /dev/ttyUSB1");
+        m_boxes.m_answers = {IDOK};
+        OK(dlg);
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_EQ(m_boxes.TakeTexts(), Strings{"No port number is free for /dev/ttyUSB1"});
+        dlg.reject();
+    });
+    Frame().OnCommand(ID_COM_PORT);
+    EXPECT_EQ(ReadProfile(), strAll);
+}
+
 }  // namespace

@@ -119,6 +119,7 @@ TEST_F(DataTable, FollowsARunRowByRowCopiesTheSelectedRowsAndIsKeptInTheProfile)
     EXPECT_TRUE(Dock().isVisible());
     EXPECT_EQ(Frame().dockWidgetArea(&Dock()), Qt::LeftDockWidgetArea);
     EXPECT_TRUE(Frame().Action(ID_VIEW_DATA_TABLE)->isChecked());
+    m_port.m_bRunning = 0;  // the fan at rest: the window closes without a question
     Frame().close();
     EXPECT_EQ(m_profile.GetProfileInt(PROFILE_DATA_TABLE, "Visible", 9), 1u);
 }

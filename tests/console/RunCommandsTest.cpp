@@ -50,7 +50,10 @@ TEST_F(RunCommands, WithTheLinkDownSpeedCommandsAreDisabledAndStopStillZeroesThe
     QTest::mouseDClick(&View(), Qt::LeftButton, {}, QPoint(300, 300));
     EXPECT_EQ(State(), "12 11.5 poll:");
     EXPECT_EQ(Press(Qt::Key_S), "0 0 poll:");
-    EXPECT_EQ(m_boxes.TakeTexts(), Strings(5, "Command disabled!"));
+    EXPECT_EQ(m_boxes.TakeTexts(),
+              Strings(5,
+                      "Command disabled!\rThe tunnel is off-line: choose its port in System > "
+                      "COM Port."));
 }
 
 TEST_F(RunCommands, ClearPreviousResultsIsAskedOnlyWhenTheFanRestsWithResultsInView) {
@@ -197,6 +200,89 @@ TEST_F(RunCommands, WhatTheOperatorDoesDuringAnExchangeActsWhenItEnds) {
     EXPECT_FALSE(Frame().isVisible());
     EXPECT_FALSE(bCopyAtStop);
     EXPECT_TRUE(QFileInfo::exists(m_recovery.Path()));
+}
+
+// A run the link lost is watched again once the link is back: Cancel in COM Port leaves the poll
+// talking to the fan; after the cable was pulled and its box cancelled (the poll halted), the
+// port chosen again in COM Port asks the fan's state and, as it turns, the poll resumes at the
+// speed it held. A fan found at rest, or last heard at rest, is not polled, and nothing is sent
+// for it. The fan's pane follows what the controller said, and is unknown while off-line.
+TEST_F(RunCommands, ARunIsWatchedAgainOnceThePortIsBackAndItsPaneFollowsTheFan) {
+    const auto Pane = [this] {
+        Frame().UpdateLinkPane();
+        return Frame().LinkText() + ' ' + Frame().FanText();
+    };
+    EXPECT_EQ(Pane(), "ON-LINE UNKNOWN");  // nothing asked since the port opened
+    Fan(true);
+    Poll().m_dTargetSpeed = Poll().m_dCommandSpeed = 40;
+    View().SetPollTimer();
+    EXPECT_EQ(Tick(), "40 40 poll: S W400<CR> R");
+    EXPECT_EQ(Pane(), "ON-LINE RUNNING");
+    Work<CComPortDlg>(ID_COM_PORT, [](QDialog& dlg) { dlg.reject(); });
+    EXPECT_EQ(Pane(), "ON-LINE RUNNING");
+    EXPECT_EQ(Tick(), "40 40 poll: S W400<CR> R");
+
+    m_line.m_nStatus = 0;  // unplugged, the fan turning on
+    m_boxes.m_answers = {IDCANCEL};
+    EXPECT_EQ(Tick(), "40 40 idle: S");
+    EXPECT_EQ(m_boxes.TakeTexts(), Strings{"Cable is disconnected!"});
+    EXPECT_EQ(Pane(), "OFF-LINE UNKNOWN");
+    m_line.m_nStatus = STATUS_PLUGGED;
+    Work<CComPortDlg>(ID_COM_PORT, [](QDialog& dlg) { OK(dlg); });
+    EXPECT_EQ(State(), "40 40 poll: S");
+    EXPECT_EQ(Pane(), "ON-LINE RUNNING");
+    EXPECT_EQ(Tick(), "40 40 poll: S W400<CR> R");
+
+    // Stopped by the tunnel's own panel while the link was down: found at rest, left alone.
+    View().KillPollTimer();
+    m_line.m_nStatus = STATUS_PLUGGED | STATUS_STOPPED;
+    Work<CComPortDlg>(ID_COM_PORT, [](QDialog& dlg) { OK(dlg); });
+    EXPECT_EQ(State(), "40 40 idle: S");
+    EXPECT_EQ(Pane(), "ON-LINE STOPPED");
+    Work<CComPortDlg>(ID_COM_PORT, [](QDialog& dlg) { OK(dlg); });
+    EXPECT_EQ(State(), "40 40 idle:");
+    EXPECT_TRUE(m_boxes.TakeTexts().empty());
+}
+
+// Closing while the fan turns asks first: Cancel stays, No closes and leaves it, Yes stops it and
+// closes, or stays when the stop could not go out (the link down). At rest, or told to stop
+// already, the console closes without a word. Each case: the fan turning, a stop in progress, the
+// link up, the answer; then whether it closes, what was sent, and the boxes.
+TEST_F(RunCommands, ClosingWhileTheFanTurnsAsksWhetherToStopItFirst) {
+    const std::string ASK = "The wind is still running.\rStop the wind before closing?";
+    const std::string DISABLED =
+        "Command disabled!\rThe tunnel is off-line: choose its port in System > COM Port.";
+    const struct {
+        bool bRunning, bStopping, bOnline;
+        int nAnswer;
+        bool bCloses;
+        const char* pszSent;
+        Strings boxes;
+    } cases[] = {
+        {false, false, true, 0, true, "", {}},
+        {true, true, true, 0, true, "", {}},
+        {true, false, true, IDCANCEL, false, "", {ASK}},
+        {true, false, true, IDNO, true, "", {ASK}},
+        {true, false, true, IDYES, true, " S C O", {ASK}},
+        {true, false, false, IDYES, false, "", {ASK, DISABLED}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.bRunning << c.bStopping << c.bOnline << c.nAnswer);
+        Fan(c.bRunning);
+        m_port.m_bOnline = c.bOnline;
+        m_port.m_bReturningToZero = c.bStopping;
+        for (const std::string& strBox : c.boxes)
+            m_boxes.m_answers.push_back(strBox == ASK ? c.nAnswer : IDOK);
+        QCloseEvent event;
+        QApplication::sendEvent(&Frame(), &event);
+        EXPECT_EQ(event.isAccepted(), c.bCloses);
+        const std::string strState = State();
+        EXPECT_EQ(strState.substr(strState.find(':') + 1), c.pszSent);
+        EXPECT_EQ(m_boxes.TakeTexts(), c.boxes);
+        View().KillPollTimer();
+    }
+    EXPECT_EQ(m_boxes.m_types.back(), unsigned(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(m_boxes.m_types.end()[-2], unsigned(MB_YESNOCANCEL | MB_ICONQUESTION));
 }
 
 }  // namespace

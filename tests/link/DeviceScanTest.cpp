@@ -3,6 +3,7 @@
 #include "DeviceTree.h"
 #include "core/files/Profile.h"
 #include "core/link/DeviceScan.h"
+#include "core/link/PortSelection.h"
 
 namespace {
 
@@ -63,6 +64,39 @@ TEST(DeviceScan, ListsStableNamesAndNodesWithAdapterPortAndWhyNotUsable) {
     // With no dev folder at all nothing is listed, and every port is free.
     EXPECT_TRUE(CDeviceScanner(tree.Local("nowhere"), root).Scan(profile).empty());
     EXPECT_EQ(CDeviceScanner(tree.Local("nowhere"), root).LowestFreePort(profile), 1);
+}
+
+// A device typed by its path opens through the port mapped to it by name, or to its node through
+// a link either way, or by the default ttyS mapping; else through the lowest free port, which it
+// is then to be mapped to; and through none when every number is taken.
+TEST(DeviceScan, ATypedDevicePathTakesItsMappedPortOrTheLowestFreeOne) {
+    CFakeDeviceTree tree;
+    CProfile profile(tree.m_dir.filePath(QStringLiteral("zef.ini")));
+    tree.WriteFile("zef.ini",
+                   "[Ports]\nCOM5=/dev/ttyUSB0\nCOM7=/dev/serial/by-id/usb-Zx_Probe-if00\n");
+    const CDeviceScanner scanner(tree.Root(), tree.User());
+    const std::pair<const char*, std::pair<int, const char*>> cases[] = {
+        {"/dev/ttyUSB0", {5, ""}},
+        {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0", {5, ""}},
+        {"/dev/serial/by-id/usb-Zx_Probe-if00", {7, ""}},
+        {"/dev/ttyACM0", {7, ""}},
+        {"/dev/ttyS2", {3, ""}},
+        {"/dev/ttyUSB1", {2, "/dev/ttyUSB1"}},
+        {"/tmp/zefron", {2, "/tmp/zefron"}}};
+    for (const auto& [pszPath, expected] : cases) {
+        const CDevicePort port = PortForDevice(profile, scanner, QString::fromLatin1(pszPath));
+        EXPECT_EQ(port.m_nPort, expected.first) << pszPath;
+        EXPECT_EQ(port.m_strNewDevice.toStdString(), expected.second) << pszPath;
+    }
+    std::string strAll = "[Ports]\n";
+    for (int n = 1; n <= 255; ++n)
+        strAll += "COM" + std::to_string(n) + "=/dev/null\n";
+    tree.WriteFile("zef.ini", strAll);
+    const CDevicePort none = PortForDevice(profile, scanner, QStringLiteral("/tmp/zefron"));
+    EXPECT_EQ(none.m_nPort, 0);
+    EXPECT_TRUE(none.m_strNewDevice.isEmpty());
+    EXPECT_TRUE(IsDevicePath(QStringLiteral("/dev/pts/3")));
+    EXPECT_FALSE(IsDevicePath(QStringLiteral("COM3")));
 }
 
 }  // namespace

@@ -11,6 +11,9 @@ namespace {
 
 using SerialPortTest = CLinkTest;
 
+// The box of a failed exchange on port 1, which opens /dev/ttyS0 when [Ports] does not map it.
+const std::string COMM_ERROR_1 = COMM_ERROR + "1\rCOM1: /dev/ttyS0";
+
 TEST_F(SerialPortTest, ExchangeReadsOneLineWithinTheBufferAndNothingIsSentWhileOffLine) {
     GoOnline();
     m_line.m_nStatus = 12;
@@ -42,7 +45,7 @@ TEST_F(SerialPortTest, ExchangeReadsOneLineWithinTheBufferAndNothingIsSentWhileO
             EXPECT_EQ(std::string(szReply, sizeof szReply), strBuffer);
         }
         EXPECT_EQ(m_line.m_strInput.size(), nLeft);
-        EXPECT_EQ(m_boxes.TakeTexts(), bOk ? Texts{} : Texts{COMM_ERROR + "1"});
+        EXPECT_EQ(m_boxes.TakeTexts(), bOk ? Texts{} : Texts{COMM_ERROR_1});
     }
 
     m_line.TakeWrites();
@@ -68,9 +71,9 @@ TEST_F(SerialPortTest, StatusWordBringsItsBoxesAndTheLinkFollowsTheAnswers) {
         {"16\r", 4, {IDRETRY, IDCANCEL}, false, 0, 16, {CABLE_BOX, LOCK_BOX}, 1},
         // After a failed query (silent, or cut off) or a reply that is not a number the old word
         // stands; after Cancel it alone decides on the cable box. Other bits are ignored.
-        {"", 12, {IDRETRY}, true, 1, 4, {COMM_ERROR + "1"}, 2},
-        {"0", 12, {IDCANCEL}, true, 0, 12, {COMM_ERROR + "1"}, 1},
-        {"", 0, {IDCANCEL, IDRETRY}, true, 1, 0, {COMM_ERROR + "1", CABLE_BOX}, 1},
+        {"", 12, {IDRETRY}, true, 1, 4, {COMM_ERROR_1}, 2},
+        {"0", 12, {IDCANCEL}, true, 0, 12, {COMM_ERROR_1}, 1},
+        {"", 0, {IDCANCEL, IDRETRY}, true, 1, 0, {COMM_ERROR_1, CABLE_BOX}, 1},
         {"?\r", 12, {}, true, 1, 12, {}, 1},
         {"99999999999\r", 12, {}, true, 1, 12, {}, 1},
         {"293\r", 0, {}, true, 1, 293, {}, 1}};
@@ -134,9 +137,9 @@ TEST_F(SerialPortTest, PortIsChosenUntilOneOpensOrTheOperatorCancels) {
     EXPECT_EQ(storedAtOpen, (std::vector<int>{7, 2, 2, 2}));
     EXPECT_EQ(m_line.m_opened, (Texts{"/dev/ttyS1", "/dev/ttyUSB0"}));
     EXPECT_EQ(StoredPort(), 5);
-    // Cancel leaves the link down, the port held as it was and the setting alone.
+    // Cancel leaves the link up, the port held as it was and the setting alone.
     EXPECT_FALSE(OnComPort(*this, m_profile, m_boxes, m_port));
-    EXPECT_EQ(m_port.m_bOnline, 0);
+    EXPECT_EQ(m_port.m_bOnline, 1);
     EXPECT_EQ(m_line.m_opened.size(), 2u);
     EXPECT_EQ(m_line.m_nOpenDevices, 1);
     EXPECT_EQ(StoredPort(), 5);
@@ -222,6 +225,71 @@ TEST_F(SerialPortTest, AReplyThatNeverEndsFailsAtItsWholeDeadline) {
               (std::vector<int>{4000, 3925, 3425, 2925, 2425, 1925, 1425, 925, 425}));
     EXPECT_EQ(m_boxes.TakeTexts(), Texts{COMM_ERROR + "1"});
     EXPECT_EQ(m_port.m_bOnline, 0);
+}
+
+// Cancel in COM Port puts the link back as the command found it, while the port it held is still
+// held; a port tried meanwhile has given that one up. Each case: on-line before, the ports
+// chosen before Cancel, the boxes; then on-line after, and the devices open.
+TEST_F(SerialPortTest, CancelInComPortLeavesTheLinkAsItWasUnlessAPortWasTried) {
+    const std::tuple<int, std::deque<std::string>, Texts, int, int> cases[] = {
+        {1, {}, {}, 1, 1},
+        {0, {}, {}, 0, 1},
+        {1, {"COM7"}, {"Serial Port not detected!\rCOM7: /dev/ttyS6, no such device"}, 0, 0},
+        {1, {"port"}, {"Serial Port not detected!\rport: no such port"}, 1, 1}};
+    m_line.m_missing = {"/dev/ttyS6"};
+    for (const auto& [bBefore, answers, boxes, bAfter, nOpen] : cases) {
+        SCOPED_TRACE(testing::PrintToString(answers) + " from " + std::to_string(bBefore));
+        m_port.m_nPort = 1;
+        GoOnline();
+        m_port.m_bOnline = bBefore;
+        m_portAnswers = answers;
+        m_boxes.m_answers.assign(boxes.size(), IDOK);
+        EXPECT_FALSE(OnComPort(*this, m_profile, m_boxes, m_port));
+        EXPECT_EQ(m_port.m_bOnline, bAfter);
+        EXPECT_EQ(m_line.m_nOpenDevices, nOpen);
+        EXPECT_EQ(m_boxes.TakeTexts(), boxes);
+    }
+    EXPECT_TRUE(m_line.m_writes.empty());
+}
+
+// The fan's state comes from the last status word read on the port open, and is unknown while
+// the link is down or before the controller has been asked. Each case: the reply to "S", a stop
+// in progress, the link left down afterwards; then the state.
+TEST_F(SerialPortTest, TheFansStateIsTheLastStatusWordOnTheOpenPort) {
+    GoOnline();
+    EXPECT_EQ(FanStateOf(m_port), FanState::UNKNOWN);  // not asked yet
+    const std::tuple<const char*, int, int, FanState> cases[] = {
+        // clang-format off
+        {"12\r", 0, 1, FanState::STOPPED}, {"4\r", 0, 1, FanState::RUNNING},
+        {"4\r", 1, 1, FanState::STOPPING}, {"12\r", 1, 1, FanState::STOPPED},
+        {"4\r", 0, 0, FanState::UNKNOWN},
+        // clang-format on
+    };
+    for (const auto& [pszWord, bStopping, bOnline, state] : cases) {
+        SCOPED_TRACE(std::string(pszWord) + (bStopping ? " stopping" : ""));
+        m_line.m_fnAnswer = [pszWord](const std::string&) { return std::string(pszWord); };
+        m_port.m_bOnline = 1;
+        m_port.m_bReturningToZero = bStopping;
+        EXPECT_TRUE(m_commands.CheckStatus());
+        m_port.m_bOnline = bOnline;
+        EXPECT_EQ(FanStateOf(m_port), state);
+    }
+    // A port opened afresh has not been asked; a reply that is no number tells nothing.
+    GoOnline();
+    m_line.m_fnAnswer = [](const std::string&) { return std::string("?\r"); };
+    EXPECT_TRUE(m_commands.CheckStatus());
+    EXPECT_EQ(FanStateOf(m_port), FanState::UNKNOWN);
+}
+
+// The box of a failed exchange names the device of its port, also one [Ports] maps.
+TEST_F(SerialPortTest, ACommunicationsErrorNamesTheDevice) {
+    WriteProfile("[Ports]\r\nCOM3=/tmp/zefron\r\n");
+    m_port.m_nPort = 3;
+    GoOnline();
+    m_line.m_fnAnswer = [](const std::string&) { return std::string(); };
+    m_boxes.m_answers = {IDCANCEL};
+    EXPECT_FALSE(m_commands.Read().has_value());
+    EXPECT_EQ(m_boxes.TakeTexts(), Texts{COMM_ERROR + "3\rCOM3: /tmp/zefron"});
 }
 
 class PollTest : public CLinkTest {

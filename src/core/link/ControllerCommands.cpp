@@ -30,6 +30,16 @@ int TenthsOfMph(double dSpeed) {
 
 }  // namespace
 
+FanState FanStateOf(const CSerialPort& port) {
+    if (!port.m_bOnline || !port.m_bStatusKnown) {
+        return FanState::UNKNOWN;
+    }
+    if (!port.m_bRunning) {
+        return FanState::STOPPED;
+    }
+    return port.m_bReturningToZero ? FanState::STOPPING : FanState::RUNNING;
+}
+
 bool CControllerCommands::Reset() {
     char szReply[REPLY_SIZE] = {};
     return m_port.SendCommand("\x03", szReply, sizeof szReply, true, ReplyUse::UNEXAMINED);
@@ -50,7 +60,9 @@ bool CControllerCommands::CheckStatus() {
         m_port.SendCommand("S", szReply, sizeof szReply, true);
         // After a Cancel the word and the flag stay as they stood.
         if (m_port.m_bOnline) {
-            ParseStatusWord(szReply, m_port.m_nStatus);
+            if (ParseStatusWord(szReply, m_port.m_nStatus)) {
+                m_port.m_bStatusKnown = 1;
+            }
             bLocked = m_port.m_nStatus & STATUS_LOCKED;
         }
         m_port.m_bRunning = (m_port.m_nStatus & STATUS_STOPPED) ? 0 : 1;

@@ -20,6 +20,15 @@ struct CReading {
     double m_dLift = 0.0;
 };
 
+// The fan as the controller last reported it in its status word.
+enum class FanState {
+    UNKNOWN,   // the link is off-line, or no status word has come on the port open
+    STOPPED,   // at rest
+    RUNNING,   // turning
+    STOPPING,  // turning, and told to come to rest
+};
+FanState FanStateOf(const CSerialPort& port);
+
 // How the controller took a speed.
 enum class SpeedAck {
     FAILED,            // the exchange failed: the link is down

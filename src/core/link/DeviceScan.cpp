@@ -278,3 +278,14 @@ int CDeviceScanner::LowestFreePort(const CProfile& profile) const {
     }
     return 0;
 }
+
+int CDeviceScanner::PortOf(const CProfile& profile, const QString& strPath) const {
+    const QString strNode = NodeOf(strPath);
+    for (int nPort = MIN_PORT; nPort <= MAX_PORT; ++nPort) {
+        const QString strMapped = profile.PortDevice(nPort);
+        if (strMapped == strPath || (!strNode.isEmpty() && NodeOf(strMapped) == strNode)) {
+            return nPort;
+        }
+    }
+    return 0;
+}

@@ -51,6 +51,10 @@ public:
     // present at its usual /dev/ttyS<n-1>. 0 when every number is taken.
     int LowestFreePort(const CProfile& profile) const;
 
+    // The lowest port the profile maps to a device path, by its name or to the same device node
+    // (a link to it, or the node a link names); 0 when none is.
+    int PortOf(const CProfile& profile, const QString& strPath) const;
+
     // Where a path of the machine lies under the root.
     QString Local(const QString& strPath) const;
     const QString& Root() const { return m_strRoot; }

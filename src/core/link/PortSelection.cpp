@@ -6,6 +6,7 @@
 
 #include "core/base/OperatorMessages.h"
 #include "core/files/Profile.h"
+#include "core/link/DeviceScan.h"
 
 QString PortText(int nPort) {
     return QStringLiteral("COM%1").arg(nPort);
@@ -24,6 +25,19 @@ std::optional<int> PortFromText(const QString& strText) {
         return std::nullopt;
     }
     return static_cast<int>(n);
+}
+
+bool IsDevicePath(const QString& strText) {
+    return strText.startsWith(QLatin1Char('/'));
+}
+
+CDevicePort PortForDevice(const CProfile& profile, const CDeviceScanner& devices,
+                          const QString& strPath) {
+    if (const int nPort = devices.PortOf(profile, strPath); nPort != 0) {
+        return {nPort, {}};
+    }
+    const int nFree = devices.LowestFreePort(profile);
+    return {nFree, nFree != 0 ? strPath : QString()};
 }
 
 QString PortNotDetectedText(const CSerialPort& port) {
@@ -87,14 +101,20 @@ bool SelectPortAtStartup(CPortDialog& dlg, CProfile& profile, CMessageBoxes& box
 
 bool OnComPort(CPortDialog& dlg, CProfile& profile, CMessageBoxes& boxes, CSerialPort& port) {
     QString strPort = PortText(port.m_nPort);
+    // A Cancel must not leave a running fan unwatched: the link held goes back up, as long as it
+    // is still held.
+    const std::int32_t bWasOnline = port.m_bOnline;
+    bool bTried = false;
     for (;;) {
         // Down while the dialog is up: a poll tick meanwhile sends nothing.
         port.m_bOnline = 0;
         if (!dlg.Ask(strPort)) {
+            port.m_bOnline = bTried ? 0 : bWasOnline;
             return false;
         }
         const std::optional<int> nPort = PortFromText(strPort);
         if (nPort) {
+            bTried = true;
             const bool bOpen = OpenPort(*nPort, dlg.NewDevice(), profile, port);
             if (bOpen) {
                 port.m_bOnline = 1;

@@ -5,6 +5,7 @@
 
 #include "core/link/SerialPort.h"
 
+class CDeviceScanner;
 class CMessageBoxes;
 class CProfile;
 
@@ -28,6 +29,21 @@ QString PortText(int nPort);
 // not hold one, or the number does not fit.
 std::optional<int> PortFromText(const QString& strText);
 
+// True for a text that names a device by its path ("/tmp/zefron", "/dev/pts/3") rather than a
+// port.
+bool IsDevicePath(const QString& strText);
+
+// The port a device typed by its path is opened through, as a device chosen from the list: the
+// lowest port the profile maps to it already (by its name, or to the same device through a
+// link), else the lowest free port, with the device in m_strNewDevice to be mapped to it once
+// it opens. Port 0 when it is mapped to none and no number is free.
+struct CDevicePort {
+    int m_nPort = 0;
+    QString m_strNewDevice;
+};
+CDevicePort PortForDevice(const CProfile& profile, const CDeviceScanner& devices,
+                          const QString& strPath);
+
 // "Serial Port not detected!", and a second line with the port and why it failed: its device
 // and the reason when the device is there but could not be used (no permission, in use, not a
 // serial port), "COM3: /dev/ttyS2, no such device" when it is not there, and "no such port" for
@@ -39,7 +55,9 @@ QString PortNotDetectedText(const CSerialPort& port);
 // the link is on-line.
 bool SelectPortAtStartup(CPortDialog& dlg, CProfile& profile, CMessageBoxes& boxes,
                          CSerialPort& port);
-// The COM Port command: takes the link down, asks for a port until one opens or the operator
-// cancels, and stores the number only once its port has opened. True when the link is on-line.
+// The COM Port command: takes the link down while it asks for a port until one opens or the
+// operator cancels, and stores the number only once its port has opened. True when a port
+// opened. Cancel leaves the link as it was before the command, unless a port was tried
+// meanwhile: trying one gives up the port held.
 bool OnComPort(CPortDialog& dlg, CProfile& profile, CMessageBoxes& boxes,
                CSerialPort& port);

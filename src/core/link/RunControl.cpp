@@ -12,10 +12,15 @@ constexpr char MSG_CLEAR_PREVIOUS[] = "Clear Previous Test Results?";
 
 }  // namespace
 
+QString CommandDisabledText() {
+    return QString::fromLatin1(MSG_COMMAND_DISABLED) +
+           QStringLiteral("\rThe tunnel is off-line: choose its port in System > COM Port.");
+}
+
 bool CRunControl::BeginSpeedCommand() {
     const CLinkGate::CWork work(m_port.Gate());
     if (!m_port.m_bOnline) {
-        m_host.MessageBox(QString::fromLatin1(MSG_COMMAND_DISABLED), MB_OK | MB_ICONEXCLAMATION);
+        m_host.MessageBox(CommandDisabledText(), MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     if (m_port.m_bReturningToZero) {
@@ -104,7 +109,7 @@ void CRunControl::DecreaseTarget() {
 void CRunControl::StopWind() {
     const CLinkGate::CWork work(m_port.Gate());
     if (!m_port.m_bOnline) {
-        m_host.MessageBox(QString::fromLatin1(MSG_COMMAND_DISABLED), MB_OK | MB_ICONEXCLAMATION);
+        m_host.MessageBox(CommandDisabledText(), MB_OK | MB_ICONEXCLAMATION);
     } else {
         CControllerCommands commands(m_port);
         if (!commands.CheckStatus()) {
@@ -137,4 +142,18 @@ void CRunControl::StopWind() {
     }
     m_state.m_dTargetSpeed = 0.0;
     m_state.m_dCommandSpeed = 0.0;
+}
+
+void CRunControl::WatchAgain() {
+    const CLinkGate::CWork work(m_port.Gate());
+    if (!m_port.m_bOnline || m_port.m_nPollTimer != 0 ||
+        !(m_port.m_bRunning || m_port.m_bReturningToZero)) {
+        return;
+    }
+    if (!CControllerCommands(m_port).CheckStatus()) {
+        return;  // the operator cancelled a box of the status word: the link is down again
+    }
+    if (m_port.m_bOnline && (m_port.m_bRunning || m_port.m_bReturningToZero)) {
+        m_host.SetPollTimer();
+    }
 }

@@ -5,6 +5,9 @@
 
 #include "core/link/Poll.h"
 
+// "Command disabled!", and the way back for the operator: the link is off-line.
+QString CommandDisabledText();
+
 // What the run commands need of the view besides a tick's.
 class CRunHost : public CPollHost {
 public:
@@ -44,6 +47,10 @@ public:
     void DecreaseTarget();
     // Stop Wind.
     void StopWind();
+    // After the link came up again on a port the operator chose: a fan last reported turning is
+    // asked about, and polled again while the controller says it turns or runs down, so that a
+    // run is not left unwatched once the line is back. Nothing is sent for a fan at rest.
+    void WatchAgain();
 
     CPollState m_state;
 

@@ -58,10 +58,18 @@ QString CSerialPort::DevicePath() const {
     return profile.PortDevice(m_nPort);
 }
 
+QString CSerialPort::CommErrorText() const {
+    const QString strDevice = DevicePath();
+    return QString::asprintf(MSG_COMM_ERROR, m_nPort) + QStringLiteral("\rCOM%1: ").arg(m_nPort) +
+           (strDevice.isEmpty() ? QLatin1String(MSG_NO_SUCH_PORT) : strDevice);
+}
+
 bool CSerialPort::Open() {
     const std::string strDevice = DevicePath().toLocal8Bit().toStdString();
     // Release the port held before, so that the same device can be opened again.
     m_hComm.reset();
+    // What the controller last said was said on the port closed.
+    m_bStatusKnown = 0;
     if (!IsPortNumber(m_nPort)) {
         m_nOpenError = ENODEV;
         m_strOpenError = QString::fromLatin1(MSG_NO_SUCH_PORT);
@@ -147,8 +155,7 @@ bool CSerialPort::SendCommand(const char* pszCommand, char* pReply, int nCapacit
         }
         // The link is already down while the box is up, so a tick that arrives meanwhile sends
         // nothing.
-        const QString strText = QString::asprintf(MSG_COMM_ERROR, m_nPort);
-        if (Boxes().Show(strText, MB_RETRYCANCEL | MB_ICONEXCLAMATION) != IDRETRY) {
+        if (Boxes().Show(CommErrorText(), MB_RETRYCANCEL | MB_ICONEXCLAMATION) != IDRETRY) {
             m_bOnline = 0;
             return false;
         }

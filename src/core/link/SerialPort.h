@@ -88,12 +88,17 @@ public:
     // A device for m_nPort in place of the profile's, while the operator's new choice is tried;
     // empty for the profile's.
     void SetNewDevice(const QString& strDevice) { m_strNewDevice = strDevice; }
+    // The box of a failed exchange: its three lines, then the port and the device it opens
+    // ("COM3: /dev/ttyS2"), so that the operator knows which cable to look at.
+    QString CommErrorText() const;
 
     std::int32_t m_nPort = 1;
     std::unique_ptr<CSerialDevice> m_hComm;
     std::int32_t m_bOnline = 0;
     std::int32_t m_nStatus = 0;
     std::int32_t m_bRunning = 0;
+    // A status word has been read from the controller on the port now open.
+    std::int32_t m_bStatusKnown = 0;
     std::int32_t m_nSpeedStep = DEFAULT_SPEED_STEP;
     // The poll cycle's timer and stop-in-progress flag; the link itself never touches them.
     unsigned m_nPollTimer = 0;
