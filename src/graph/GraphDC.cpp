@@ -164,6 +164,8 @@ CGraphDC::CGraphDC(QPainter& painter, const QRect& rcArea)
     }
     m_nWidth = rcArea.width();
     m_nHeight = rcArea.height();
+    // What is drawn is held to the part of the page lent, by the painter's clip and by ours.
+    m_rcClip = QRect(0, 0, m_nWidth, m_nHeight);
     if (painter.device()->logicalDpiX() > SCREEN_DPI) {
         m_nPatternUnit = DevicePixel(double(painter.device()->logicalDpiX()) / SCREEN_DPI);
     }

@@ -223,7 +223,7 @@ TEST_F(SerialPortTest, AReplyThatNeverEndsFailsAtItsWholeDeadline) {
     EXPECT_EQ(m_commands.SetSpeed(10), SpeedAck::FAILED);
     EXPECT_EQ(m_line.m_timeouts,
               (std::vector<int>{4000, 3925, 3425, 2925, 2425, 1925, 1425, 925, 425}));
-    EXPECT_EQ(m_boxes.TakeTexts(), Texts{COMM_ERROR + "1"});
+    EXPECT_EQ(m_boxes.TakeTexts(), Texts{COMM_ERROR + "1\rCOM1: /dev/ttyS0"});
     EXPECT_EQ(m_port.m_bOnline, 0);
 }
 
