@@ -13,35 +13,6 @@
 #include "graph/CompareGraph.h"
 #include "graph/GraphRender.h"
 
-namespace {
-
-int Fail(const std::string& strMessage, int nStatus = 1) {
-    std::fprintf(stderr, "zeftool: %s\n", strMessage.c_str());
-    return nStatus;
-}
-
-void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& strMessage) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) {
-        std::fprintf(stderr, "zeftool: %s\n", strMessage.toLocal8Bit().constData());
-    }
-}
-
-// "WxH", each side a whole number from 1 to RENDER_SIZE_LIMIT.
-std::optional<QSize> ParsePictureSize(const char* pText) {
-    const QStringList parts = QString::fromLocal8Bit(pText).split(QLatin1Char('x'));
-    bool bWidth = false;
-    bool bHeight = false;
-    const int nWidth = parts.size() == 2 ? parts[0].toInt(&bWidth) : 0;
-    const int nHeight = parts.size() == 2 ? parts[1].toInt(&bHeight) : 0;
-    if (!bWidth || !bHeight || nWidth < 1 || nHeight < 1 || nWidth > RENDER_SIZE_LIMIT ||
-        nHeight > RENDER_SIZE_LIMIT) {
-        return std::nullopt;
-    }
-    return QSize(nWidth, nHeight);
-}
-
-}  // namespace
-
 int RunCompare(int argc, char** argv) {
     const char* pOutput = nullptr;
     std::vector<const char*> inputs;
@@ -74,12 +45,9 @@ int RunCompare(int argc, char** argv) {
             }
             view.bEnglish = strUnits == QLatin1String("english");
         } else if (std::strcmp(argv[i], "--size") == 0 && bHasValue) {
-            size = ParsePictureSize(argv[++i]);
+            size = ParseSize(argv[++i]);
             if (!size) {
-                return Fail(std::string("bad size '") + argv[i] + "': expected WxH from 1x1 to " +
-                                std::to_string(RENDER_SIZE_LIMIT) + "x" +
-                                std::to_string(RENDER_SIZE_LIMIT),
-                            2);
+                return Fail(BadSizeText(argv[i]), 2);
             }
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
             return Fail(std::string("bad option '") + argv[i] + "'", 2);
@@ -121,14 +89,7 @@ int RunCompare(int argc, char** argv) {
         return nStatus;
     }
 
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    qInstallMessageHandler(QuietMessages);
-    int nAppArgc = 1;
-    char strName[] = "zeftool";
-    char* appArgv[] = {strName, nullptr};
-    QGuiApplication app(nAppArgc, appArgv);
+    const auto pApp = StartDrawing();
     const QSize sizeOut =
         size.value_or(*format == RenderFormat::Pdf ? RENDER_DEFAULT_PAGE : RENDER_DEFAULT_SIZE);
     if (!RenderCompareToFile(view, strOutput, *format, sizeOut, strError)) {

@@ -12,28 +12,6 @@
 
 namespace {
 
-int Fail(const std::string& strMessage, int nStatus = 1) {
-    std::fprintf(stderr, "zeftool: %s\n", strMessage.c_str());
-    return nStatus;
-}
-
-// "WxH" with both numbers whole and positive.
-std::optional<QSize> ParseSize(const char* pText) {
-    const QStringList parts = QString::fromLocal8Bit(pText).split(QLatin1Char('x'));
-    if (parts.size() != 2) {
-        return std::nullopt;
-    }
-    bool bWidth = false;
-    bool bHeight = false;
-    const int nWidth = parts[0].toInt(&bWidth);
-    const int nHeight = parts[1].toInt(&bHeight);
-    if (!bWidth || !bHeight || nWidth < 1 || nHeight < 1 || nWidth > RENDER_SIZE_LIMIT ||
-        nHeight > RENDER_SIZE_LIMIT) {
-        return std::nullopt;
-    }
-    return QSize(nWidth, nHeight);
-}
-
 // Shows exactly the curves named; false for a name that is not a curve.
 bool ApplyShow(TestRecord& rec, const char* pList, std::string& strBad) {
     CurveTable* tables[] = {&rec.m_lift, &rec.m_drag, &rec.m_cd, &rec.m_ld};
@@ -61,31 +39,6 @@ bool ApplyShow(TestRecord& rec, const char* pList, std::string& strBad) {
     return true;
 }
 
-// Reads a test file as the console's Open does; an empty string on success. What a file read
-// in part lacked is added to strShortfall, one line each.
-std::string Read(TestRecord& rec, const char* pPath, std::string& strShortfall) {
-    const FileResult result = ReadTestFile(rec, QString::fromLocal8Bit(pPath));
-    switch (result.status) {
-        case FileStatus::Ok:
-            if (!result.Whole()) {
-                strShortfall += "zeftool: " + ShortfallLine(pPath, result) + "\n";
-            }
-            return {};
-        case FileStatus::NotTestFile:
-            return std::string(pPath) + ": not a test file";
-        default:
-            return std::string(pPath) + ": " + result.strError.toLocal8Bit().constData();
-    }
-}
-
-// Qt's own warnings (a missing runtime directory and the like) would break the one-line
-// contract of standard error; only its fatal messages get through.
-void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& strMessage) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) {
-        std::fprintf(stderr, "zeftool: %s\n", strMessage.toLocal8Bit().constData());
-    }
-}
-
 }  // namespace
 
 int RunRender(int argc, char** argv) {
@@ -105,10 +58,7 @@ int RunRender(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--size") == 0 && bHasValue) {
             size = ParseSize(argv[++i]);
             if (!size) {
-                return Fail(std::string("bad size '") + argv[i] + "': expected WxH from 1x1 to " +
-                                std::to_string(RENDER_SIZE_LIMIT) + "x" +
-                                std::to_string(RENDER_SIZE_LIMIT),
-                            2);
+                return Fail(BadSizeText(argv[i]), 2);
             }
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
             return Fail(std::string("bad option '") + argv[i] + "'", 2);
@@ -126,27 +76,19 @@ int RunRender(int argc, char** argv) {
         return Fail(std::string(pOutput) + ": the output must end in .png, .pdf or .svg", 2);
     }
 
-    // Headless unless told otherwise.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    qInstallMessageHandler(QuietMessages);
-    int nAppArgc = 1;
-    char strName[] = "zeftool";
-    char* appArgv[] = {strName, nullptr};
-    QGuiApplication app(nAppArgc, appArgv);
+    const auto pApp = StartDrawing();
 
     // As the console gets there: the other test opened and set as the overlay, then this one
     // opened, with lift and drag shown as at start.
     TestRecord rec(1, 80.0);
     std::string strShortfall;
     if (pOverlay) {
-        if (std::string strError = Read(rec, pOverlay, strShortfall); !strError.empty()) {
+        if (std::string strError = ReadTest(rec, pOverlay, strShortfall); !strError.empty()) {
             return Fail(strError);
         }
         rec.SetOverlay();
     }
-    if (std::string strError = Read(rec, pInput, strShortfall); !strError.empty()) {
+    if (std::string strError = ReadTest(rec, pInput, strShortfall); !strError.empty()) {
         return Fail(strError);
     }
     if (pShow) {

@@ -1,8 +1,15 @@
 #pragma once
 
+#include <QSize>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "core/files/TestFile.h"
+#include "graph/GraphRender.h"
+
+class QGuiApplication;
+class TestRecord;
 
 // zeftool csv FILE.ZEF: args are what follows "csv".
 int RunCsv(int argc, char** argv);
@@ -31,3 +38,20 @@ int RunSheet(int argc, char** argv);
 // quantity shown), or their points in one CSV, in one unit system. A file that cannot be read
 // is named on standard error and left out.
 int RunCompare(int argc, char** argv);
+
+// What every command shares: one line on standard error, "zeftool: " and the message, and the
+// status to end with.
+int Fail(const std::string& strMessage, int nStatus = 1);
+
+// Reads a test file as the console's Open does; an empty string when it can be used, else what
+// to say. What a file read in part lacked is added to strShortfall, a whole line each.
+std::string ReadTest(TestRecord& rec, const char* pPath, std::string& strShortfall);
+
+// A --size, "WxH", each side a whole number from 1 to RENDER_SIZE_LIMIT.
+std::optional<QSize> ParseSize(const char* pText);
+// The message for a --size that is not WxH within the pictures' limit.
+std::string BadSizeText(const char* pSize);
+
+// The application the graph draws under, on the offscreen platform unless QT_QPA_PLATFORM names
+// another, with Qt's own warnings kept off standard error.
+std::unique_ptr<QGuiApplication> StartDrawing();
