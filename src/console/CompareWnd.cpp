@@ -25,8 +25,6 @@
 
 namespace {
 
-constexpr const char* SUFFIXES[] = {"csv", "png", "svg", "pdf"};
-
 // The graph, drawn whole at every paint from what the window holds.
 class CCompareCanvas : public QWidget {
 public:
@@ -250,29 +248,15 @@ void CCompareWnd::OnAddFiles() {
 }
 
 void CCompareWnd::OnExport() {
-    QFileDialog dlg(this, QStringLiteral("Export Comparison"));
-    dlg.setOption(QFileDialog::DontUseNativeDialog);
-    dlg.setAcceptMode(QFileDialog::AcceptSave);
-    dlg.setNameFilters(ExportFilters());
-    dlg.setDefaultSuffix(QLatin1String(SUFFIXES[0]));
-    connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg](const QString& strFilter) {
-        const int k = static_cast<int>(ExportFilters().indexOf(strFilter));
-        dlg.setDefaultSuffix(QLatin1String(SUFFIXES[k < 0 ? 0 : k]));
-    });
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) {
+    const std::optional<ExportChoice> choice =
+        ChooseExportFile(this, QStringLiteral("Export Comparison"));
+    if (!choice) {
         return;
     }
-    const QString strPath = dlg.selectedFiles().constFirst();
-    const ExportFormat format = ExportFormatFor(
-        strPath, static_cast<int>(ExportFilters().indexOf(dlg.selectedNameFilter())));
     const ExportTarget target{m_pCanvas->size(), m_pCanvas->devicePixelRatioF(), QLocale()};
     QString strError;
-    if (!ExportCompare(View(), strPath, format, target, strError)) {
-        QString strText = QStringLiteral("Cannot export to \"%1\":\r%2").arg(strPath, strError);
-        if (QFileInfo::exists(strPath)) {
-            strText += QStringLiteral("\rThe file already there is unchanged.");
-        }
-        m_boxes.Show(strText, MB_OK | MB_ICONEXCLAMATION);
+    if (!ExportCompare(View(), choice->strPath, choice->format, target, strError)) {
+        m_boxes.Show(ExportFailureText(*choice, strError), MB_OK | MB_ICONEXCLAMATION);
     }
 }
 

@@ -52,8 +52,8 @@ bool ExportTest(const TestRecord& rec, const QString& strPath, ExportFormat form
     }
 }
 
-void OnFileExport(CZEFView& view, QWidget* pParent) {
-    QFileDialog dlg(pParent, QStringLiteral("Export"));
+std::optional<ExportChoice> ChooseExportFile(QWidget* pParent, const QString& strTitle) {
+    QFileDialog dlg(pParent, strTitle);
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setNameFilters(ExportFilters());
@@ -65,19 +65,31 @@ void OnFileExport(CZEFView& view, QWidget* pParent) {
         dlg.setDefaultSuffix(QLatin1String(SUFFIXES[k < 0 ? 0 : k]));
     });
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) {
-        return;
+        return std::nullopt;
     }
     const QString strPath = dlg.selectedFiles().constFirst();
-    const ExportFormat format = ExportFormatFor(
-        strPath, static_cast<int>(ExportFilters().indexOf(dlg.selectedNameFilter())));
+    return ExportChoice{strPath,
+                        ExportFormatFor(strPath, static_cast<int>(ExportFilters().indexOf(
+                                                     dlg.selectedNameFilter()))),
+                        QFileInfo::exists(strPath)};
+}
+
+QString ExportFailureText(const ExportChoice& choice, const QString& strError) {
+    QString strText = QStringLiteral("Cannot export to \"%1\":\r%2").arg(choice.strPath, strError);
+    if (choice.bExisted) {
+        strText += QStringLiteral("\rThe file already there is unchanged.");
+    }
+    return strText;
+}
+
+void OnFileExport(CZEFView& view, QWidget* pParent) {
+    const std::optional<ExportChoice> choice = ChooseExportFile(pParent, QStringLiteral("Export"));
+    if (!choice) {
+        return;
+    }
     const ExportTarget target{view.size(), view.devicePixelRatioF(), QLocale()};
     QString strError;
-    const bool bExisted = QFileInfo::exists(strPath);
-    if (!ExportTest(view.m_rec, strPath, format, target, strError)) {
-        QString strText = QStringLiteral("Cannot export to \"%1\":\r%2").arg(strPath, strError);
-        if (bExisted) {
-            strText += QStringLiteral("\rThe file already there is unchanged.");
-        }
-        view.MessageBox(strText, MB_OK | MB_ICONEXCLAMATION);
+    if (!ExportTest(view.m_rec, choice->strPath, choice->format, target, strError)) {
+        view.MessageBox(ExportFailureText(*choice, strError), MB_OK | MB_ICONEXCLAMATION);
     }
 }

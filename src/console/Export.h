@@ -4,6 +4,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class CZEFView;
 class QWidget;
@@ -36,3 +37,15 @@ bool ExportTest(const TestRecord& rec, const QString& strPath, ExportFormat form
 // The command: asks for a file (the dialog titled "Export") and writes it; a failure is told in
 // a box that names the file and the reason.
 void OnFileExport(CZEFView& view, QWidget* pParent);
+
+// The file an export goes to, the type it asks for, and whether a file of that name was there.
+struct ExportChoice {
+    QString strPath;
+    ExportFormat format;
+    bool bExisted;
+};
+// The export dialog, titled strTitle (filters in the order of ExportFormat); nothing on Cancel.
+std::optional<ExportChoice> ChooseExportFile(QWidget* pParent, const QString& strTitle);
+// What the box of a failed export says: the file, the reason, and that the file already there is
+// unchanged when there was one.
+QString ExportFailureText(const ExportChoice& choice, const QString& strError);
